@@ -1,0 +1,6 @@
+#pragma once
+
+namespace kyv {
+// The whole of KyvFlash's main(): returns the process exit status.
+int kyvFlashMain(int argc, char** argv);
+}

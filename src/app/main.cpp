@@ -1,0 +1,3 @@
+#include "app/lib/kyvflash_main.h"
+
+int main(int argc, char** argv) { return kyv::kyvFlashMain(argc, argv); }

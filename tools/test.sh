@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test through CTest.
+#   tools/test.sh              normal build in build/
+#   tools/test.sh --sanitize   address + undefined-behaviour sanitizers in build-sanitize/
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build_dir=$("$root/tools/build.sh" "$@" | tail -n 1)
+cd "$build_dir"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
+ctest --output-on-failure -j"$(nproc)" --timeout 300
