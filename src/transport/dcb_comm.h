@@ -1,0 +1,134 @@
+#pragma once
+// CDCBComm: the byte-stream port through which the local downloads talk to a printer.
+// One object stands for one connection and hides its kind (PortKind, the numbers of
+// InterfaceKind): 0 an RS232 line, 1 the parallel port, 2 and 5 USB report devices (their
+// report I/O plugs in beside the lines), 4 a printer-class device whose port operations do
+// nothing. The lines are small owned objects (SerialPort, ParallelPort); this class picks
+// the one the kind names and keeps the time-outs and line settings of the connection.
+//
+// All operations return 1 for success and 0 for failure unless said otherwise, and leave
+// the object usable. Nothing is thrown.
+
+#include "transport/parallel_port.h"
+#include "transport/port_timeouts.h"
+#include "transport/serial_port.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace kyv {
+
+class ProfileStore;
+
+using PortKind = int; // InterfaceKind numbers, plus 1 for the parallel port
+
+class CDCBComm {
+public:
+    static constexpr int kInvalidHandle = -1;
+    static constexpr uint32_t kCommandReadTimeout = 30000; // set by open and configure
+
+    CDCBComm();
+    virtual ~CDCBComm();
+    CDCBComm(const CDCBComm&) = delete;
+    CDCBComm& operator=(const CDCBComm&) = delete;
+
+    // Slot 0: reserved; nothing sets it, so it is 0.
+    virtual uint32_t statusWord() const;
+    // Slot 1: descriptor of the COM or LPT line (or the kind-5 device); -1 when none.
+    virtual int portHandle() const;
+    // Slot 2: read interval and multiplier at maximum, read constant ms, write 250 ms per
+    // byte plus 2000 ms. A read then returns at once with what has arrived, or waits up
+    // to ms for the first byte.
+    virtual int setReadTimeout(uint32_t ms);
+    // Slot 3: read constant 1000 ms, write 1250 ms per byte plus ms.
+    virtual int setWriteTimeout(uint32_t ms);
+    // Slot 4: purges the input, then writes the whole buffer (kind 0 blocking under the
+    // write time-out; kind 1 with the parallel pacing).
+    virtual int write(const uint8_t* buffer, size_t length);
+    // Slot 5: purges the input; kind 0 up to 3 whole writes; kinds 1 and 2 as write;
+    // every other kind (also 5) fails.
+    virtual int writeRetry(const uint8_t* buffer, size_t length);
+    // Slot 6: kind 0 reads up to length bytes under the read time-out and succeeds with at
+    // least one; kind 1 reads exactly length bytes with the parallel pacing; kind 4 and
+    // unknown kinds succeed without touching the buffer. bytesRead() tells the count.
+    virtual int read(uint8_t* buffer, size_t length);
+    // Slot 7: discards received bytes only.
+    virtual int purgeInput();
+    // Slot 8: closes the port handle (and the report handle); always succeeds.
+    virtual int close();
+    // Slot 9: applies line settings to the open line (portName is not used). Parity by
+    // its first letter, case-insensitive: E, O, M, S, anything else none; stop bits 1 or 2,
+    // others keep the current setting; raw 8-bit mode without flow control. Then the read
+    // time-out is 30000 ms. Fails when no line is open or the line refuses the settings.
+    virtual int configure(const std::string& portName, int baudRate, const std::string& parity,
+                          int dataBits, int stopBits);
+    // Slot 10: records the kind, then kind 0 opens the COM name (a line already open is
+    // kept) and sets the read time-out to 30000 ms; kind 1 opens LPT1; kind 2 has nothing
+    // to open; kind 5 succeeds even while no device is found. Other kinds fail. A line
+    // held by another process is refused.
+    virtual int open(PortKind kind, const std::string& name);
+    // Slot 11: stores the option word.
+    virtual int setOption(uint32_t value);
+
+    // Lists the COM names of the Edgeport adapter ports into edgeportPorts ("COM5,COM7,")
+    // and lastEdgeportPort ("COM7"). Returns 1 when any was found.
+    int findEdgeportPorts();
+    int findEdgeportPorts(const std::string& sysfsRoot);
+
+    // Convenience forms for byte strings.
+    int write(std::span<const uint8_t> bytes) { return write(bytes.data(), bytes.size()); }
+    int writeRetry(std::span<const uint8_t> bytes) { return writeRetry(bytes.data(), bytes.size()); }
+
+    PortKind kind() const { return kind_; }
+    // Bytes delivered by the last read (0 after a failed one).
+    size_t bytesRead() const { return bytesRead_; }
+    // The last read or write found the line gone (unplugged adapter, closed peer).
+    bool lineDropped() const { return lineDropped_; }
+    // errno of the last failed open; 0 after a successful one.
+    int lastOpenError() const { return lastOpenError_; }
+    // The device path the last open used.
+    const std::string& devicePath() const { return devicePath_; }
+    // The parallel port's busy line: 1 busy, 0 not, -1 unknown (not kind 1, or no status).
+    int parallelBusy() const;
+    const PortTimeouts& timeouts() const { return timeouts_; }
+    const LineSettings& settings() const { return settings_; }
+    uint32_t option() const { return option_; }
+
+    // Where COM and LPT names are looked up; the user's settings file unless a test or
+    // caller names another.
+    void setProfileStore(const ProfileStore* store) { store_ = store; }
+
+    // USB identification of the device found last (filled by the USB report devices).
+    std::string pidFilter;  // accepted product ids, lower-case hex one after another
+    std::string matchedPid; // product id of the device found last, lower-case hex
+    uint16_t vendorId = 0;
+    uint16_t productId = 0;
+    std::string lastEdgeportPort;
+    std::string edgeportPorts;
+    int keepPreparsed = 0;
+    int reportOpened = 0;
+    int usageSelector = 0;
+
+private:
+    int openSerial(const std::string& name);
+    int openParallel();
+    std::string resolve(const std::string& name) const;
+    void noteTransfer(const Transfer& transfer);
+
+    PortKind kind_ = -1;
+    SerialPort serial_;
+    ParallelPort parallel_;
+    PortTimeouts timeouts_;
+    LineSettings settings_;
+    uint32_t option_ = 0;
+    uint32_t statusWord_ = 0;
+    size_t bytesRead_ = 0;
+    bool lineDropped_ = false;
+    int lastOpenError_ = 0;
+    std::string devicePath_;
+    const ProfileStore* store_ = nullptr;
+};
+
+} // namespace kyv
