@@ -39,10 +39,11 @@ public:
     int writeSetting(ByteString bytes) override;
 
 private:
-    // Writes bytes, waits, and reads exactly `length` reply bytes into reply (kind 0 reads
-    // until that many came or the read time-out passed with none).
-    int readReply(uint8_t* reply, size_t length);
     int writeBytes(ByteString bytes);
+    // Reads until at least need bytes came (each read waits up to the read time-out for
+    // its first byte), into a buffer of capacity bytes. Returns the count that came.
+    size_t readAtLeast(uint8_t* reply, size_t need, size_t capacity);
+    bool readAckByte();
     int sectorCommand(ByteString prefix, int sector, bool settleAfterWrite);
 
     CDCBComm& port_;
