@@ -1,10 +1,17 @@
 #include "download/workers.h"
 
+#include "download/local_download.h"
+
 namespace kyv {
 
-WorkerProcedure workerProcedure(WorkerKind)
+WorkerProcedure workerProcedure(WorkerKind kind)
 {
-    return nullptr; // no download procedure is built yet
+    switch (kind) {
+    case WorkerKind::Local:
+        return &RunLocalDownload;
+    default:
+        return nullptr; // the network and HID downloads are not part of this build yet
+    }
 }
 
 } // namespace kyv

@@ -1,0 +1,95 @@
+#include "download/local_download_run.h"
+
+#include "download/download_pause.h"
+#include "download/model_family.h"
+#include "download/printf_text.h"
+#include "download/serial_reopen.h"
+
+#include <array>
+
+namespace kyv {
+
+namespace {
+
+// MVRA printers get their print mode parameter set after a download.
+constexpr std::array<uint8_t, 5> kMvraParameter{0x1F, 0x11, 0x52, 0x03, 0xFF};
+
+} // namespace
+
+// After its reset the printer may come back under another identity (a USB device, or
+// behind a USB-serial adapter); without a USB device in reach it is on its serial line.
+ResultCode LocalDownloadRun::redetectPrinter()
+{
+    if (!job_.portDetection)
+        return rc::Success;
+    report_.log("Auto detect True....");
+    if (r453OrR243() && printerMode_ == 1) {
+        report_.log("Check interface after IPL mode....");
+        if (cmd_.findEdgeportPorts()) {
+            report_.log(printfText("Edgeport mode. %s", cmd_.edgeportPorts.c_str()));
+        } else {
+            report_.log("Communication is 0....");
+            printerMode_ = 0;
+        }
+    }
+    if (!pause(2000))
+        return kStoppedResult;
+    cmd_.close();
+    cmd_.pidFilter = processValues().pidList;
+    // USB report devices are not reached by this build: the printer stays on its line.
+    report_.log("communicationMode = 0....");
+    job_.interfaceKind = kSerialPort;
+    openSerialLine(cmd_, job_); // step 13 opens it again and reports a line that stays shut
+    return rc::Success;
+}
+
+ResultCode LocalDownloadRun::reconnect()
+{
+    if (cpmiPath_)
+        return rc::Success;
+    cmd_.close();
+    if (row_.longWait || row_.altCrc || row_.displayName == "Q874-E611") {
+        if (!pause(r453OrR243() ? 1000 : 4000))
+            return kStoppedResult;
+    }
+    openSerialLine(cmd_, job_);
+    report_.log(printfText("Set commport handle commport is %s", job_.interfaceName.c_str()));
+    return rc::Success;
+}
+
+ResultCode LocalDownloadRun::applyMvraSetting()
+{
+    if (row_.displayName != "R452-1X73/2X73(MVRA)")
+        return rc::Success;
+    cmd_.sendRaw(kMvraParameter);
+    return cmd_.sendAndWaitRestart(cmd::kReset) ? rc::Success : rc::CannotReset;
+}
+
+ResultCode LocalDownloadRun::printConfiguration()
+{
+    if (printerMode_ != 0)
+        return rc::Success;
+    if (!pause(1000))
+        return kStoppedResult;
+    cmd_.pidFilter = processValues().pidList;
+    if (!job_.printAfter || cpmiPath_)
+        return rc::Success;
+    report_.log("Print config com....");
+    if (!cmd_.printConfiguration(0)) {
+        report_.log("Enter FAIL 2....");
+        return rc::NoAcknowledge;
+    }
+    return pause(2000) ? rc::Success : kStoppedResult;
+}
+
+ResultCode LocalDownloadRun::changeEepromSettings()
+{
+    if (row_.displayName != "R241-3044-7004")
+        return rc::Success;
+    report_.step("Change EEPROM Setting ...");
+    if (!cmd_.configureLandscape(&events_) || !cmd_.disableMicr(&events_) || !cmd_.disableFlip(&events_))
+        return rc::CannotReset;
+    return rc::Success;
+}
+
+} // namespace kyv

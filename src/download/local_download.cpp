@@ -1,0 +1,130 @@
+#include "download/local_download.h"
+
+#include "download/download_pause.h"
+#include "download/local_download_run.h"
+#include "download/model_family.h"
+
+#include <exception>
+#include <new>
+
+namespace kyv {
+
+namespace {
+
+// Receives the events of a job started without a receiver: nothing is shown, nothing asked.
+class NoReceiver final : public JobEvents {
+public:
+    void result(ResultCode) override {}
+    void jobEnd() override {}
+    void success(const std::string&) override {}
+    void progressStart(int) override {}
+    void progress(ProgressEvent&) override {}
+    void progressClose() override {}
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void notice(const std::string&, const std::string&) override {}
+};
+
+} // namespace
+
+LocalDownloadRun::LocalDownloadRun(ModelInfo& row, JobEvents& events)
+    : row_(row), job_(row.job), events_(events), report_(events), cmd_(&events)
+{
+}
+
+bool LocalDownloadRun::r453OrR243() const
+{
+    return isR453OrR243(row_.family);
+}
+
+void LocalDownloadRun::run()
+{
+    try {
+        if (ResultCode code = runSteps())
+            fail(code);
+    } catch (const std::bad_alloc&) {
+        fail(rc::NoMemory);
+    } catch (const std::exception&) {
+        fail(rc::DownloadFailed);
+    }
+}
+
+ResultCode LocalDownloadRun::runSteps()
+{
+    start();
+    if (ResultCode code = readImage())
+        return code;
+    cmd_.pidFilter = processValues().pidList;
+    for (auto step : {&LocalDownloadRun::openInterface, &LocalDownloadRun::checkVersionAndModel,
+                      &LocalDownloadRun::switchUsuOff, &LocalDownloadRun::raiseLineSpeed,
+                      &LocalDownloadRun::transfer, &LocalDownloadRun::redetectPrinter,
+                      &LocalDownloadRun::reconnect, &LocalDownloadRun::restoreLineSpeed,
+                      &LocalDownloadRun::applyMvraSetting, &LocalDownloadRun::switchUsuOn,
+                      &LocalDownloadRun::printConfiguration, &LocalDownloadRun::changeEepromSettings}) {
+        if (ResultCode code = (this->*step)())
+            return code;
+        if (stopRequested())
+            return kStoppedResult;
+    }
+    finish();
+    return rc::Success;
+}
+
+void LocalDownloadRun::start()
+{
+    processValues().userAreaErased = 0;
+    cmd_.bindJob(row_);
+    if (row_.family == "R243" && job_.interfaceKind == kIbmUsb)
+        cmd_.setAltCrc(0);
+    events_.progressStart(job_.progressRange);
+    report_.step("Checking communication line status..(Step 1)");
+}
+
+void LocalDownloadRun::finish()
+{
+    report_.step(processValues().userAreaErased ? "Download Completed! User-area erased due to compatibility."
+                                                : "Download Completed !!!",
+                 job_.progressRange);
+    pause(1000); // the printer is flashed: a stop now changes nothing of the outcome
+    events_.progressClose();
+    cmd_.close();
+    resultSent_ = true;
+    events_.success(crcText_);
+    events_.jobEnd();
+}
+
+void LocalDownloadRun::fail(ResultCode code)
+{
+    if (!resultSent_) {
+        resultSent_ = true;
+        events_.result(stopRequested() ? kStoppedResult : code);
+    }
+    report_.log("Enter Fail condition....");
+    if (!stopRequested()) {
+        restoreSpeedAfterFailure();
+        switchUsuOnAfterFailure();
+    }
+    endJob();
+}
+
+void LocalDownloadRun::endJob()
+{
+    events_.progressClose();
+    cmd_.close(); // the line is free before the job is over
+    events_.jobEnd();
+}
+
+void RunLocalDownload(ModelInfo& row)
+{
+    NoReceiver nobody;
+    JobEvents& events = row.job.notifyWindow ? *row.job.notifyWindow : nobody;
+    try {
+        LocalDownloadRun run(row, events);
+        run.run();
+    } catch (...) {
+        // Only the construction of the run can get here (no memory for it).
+        events.result(rc::NoMemory);
+        events.jobEnd();
+    }
+}
+
+} // namespace kyv

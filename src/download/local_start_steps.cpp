@@ -1,0 +1,130 @@
+#include "download/local_download_run.h"
+
+#include "download/download_pause.h"
+#include "download/image_file.h"
+#include "download/model_family.h"
+#include "download/model_number_check.h"
+#include "download/printf_text.h"
+#include "download/serial_reopen.h"
+#include "download/standard_download.h"
+
+#include <filesystem>
+
+namespace kyv {
+
+namespace {
+
+constexpr const char* kApplicationName = "KyvFlash";
+// Its presence in the start-up directory lets a technician flash a printer whose model
+// number does not fit the selected model, after a question.
+constexpr const char* kMismatchOverrideFile = "BrevantConfig.ini";
+
+constexpr int kIplFirmware = 1;
+constexpr int kMainFirmware = 2;
+constexpr int kConfigurationTable = 6;
+
+} // namespace
+
+ResultCode LocalDownloadRun::readImage()
+{
+    if (ResultCode code = readImageFile(job_.filePath, image_))
+        return code;
+    const bool firmware = job_.downloadTypeCode == kIplFirmware || job_.downloadTypeCode == kMainFirmware;
+    if (row_.imageSignature != 0 && job_.interfaceKind != kIbmUsb && firmware &&
+        (image_.empty() || image_.front() != static_cast<uint8_t>(row_.imageSignature)))
+        return rc::WrongFirmwareFile;
+    return rc::Success;
+}
+
+ResultCode LocalDownloadRun::openInterface()
+{
+    switch (job_.interfaceKind) {
+    case kSerialPort:
+        if (!openSerialLine(cmd_, job_))
+            return rc::NoAcknowledge;
+        break;
+    case kUsbDeviceClass:
+        // No CPMI device is reached by this build.
+        report_.step("CPMI Device not found!");
+        return rc::CpmiNotFound;
+    default:
+        // USB report devices and IBM USB are not reached by this build.
+        return rc::NoAcknowledge;
+    }
+    return queryPrinterMode(rc::NoAcknowledge);
+}
+
+ResultCode LocalDownloadRun::queryPrinterMode(ResultCode silentPrinter)
+{
+    cmd_.setReadTimeout(10000);
+    printerMode_ = cmd_.queryPrinterMode();
+    return printerMode_ == 2 ? silentPrinter : rc::Success;
+}
+
+ResultCode LocalDownloadRun::checkVersionAndModel()
+{
+    if (job_.checkModel != 1 || printerMode_ != 0)
+        return rc::Success;
+    report_.step("Getting Printer Version...");
+    std::string version;
+    if (!cmd_.queryVersionReport(version))
+        return rc::NoFirmwareVersion;
+    report_.log(version);
+
+    report_.step("Checking printer model number..(Step 2)");
+    std::string printerModel;
+    if (!cmd_.queryModelNumber(printerModel))
+        return rc::NoModelNumber;
+    if (modelNumberMismatch(row_.family, row_.displayName, printerModel))
+        return confirmModelMismatch(printerModel);
+    return rc::Success;
+}
+
+ResultCode LocalDownloadRun::confirmModelMismatch(const std::string& printerModel)
+{
+    // An unattended run never asks; without the override file nobody is asked.
+    if (job_.commandLineMode || processValues().commandLineMode)
+        return rc::SelectedModelNotCorrect;
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::path(job_.workDir) / kMismatchOverrideFile, error))
+        return rc::SelectedModelNotCorrect;
+    const std::string question =
+        printfText("Current printer model is %s , but the selected model is %s!\nDo you want to continue download ?",
+                   printerModel.c_str(), row_.displayName.c_str());
+    return events_.askYesNo(question, kApplicationName) ? rc::Success : rc::SelectedModelNotCorrect;
+}
+
+bool LocalDownloadRun::usesOnlineModeDownload() const
+{
+    return r453OrR243() && printerMode_ == 0 && !(row_.family == "R243" && job_.interfaceKind == kIbmUsb);
+}
+
+ResultCode LocalDownloadRun::transfer()
+{
+    if (usesOnlineModeDownload()) {
+        report_.log("The online-mode download is not part of this build.");
+        return rc::DownloadFailed;
+    }
+    if (r453OrR243() && printerMode_ == 1 && job_.downloadTypeCode == kConfigurationTable)
+        return rc::PrinterNotOnline;
+
+    StandardDownload download{row_, cmd_, report_, image_};
+    download.startSector = job_.startSector;
+    download.mainFirmware = job_.startSector == row_.mainSector;
+    download.bootFirmware = job_.startSector == row_.iplSector;
+    download.printerMode = printerMode_;
+    download.portDetection = job_.portDetection;
+    ResultCode code = RunStandardDownload(download);
+    printerMode_ = download.printerMode;
+    if (code >= 1)
+        return code;
+    if (download.bootFirmware)
+        crcText_ = printfText("%s%04X", "BOOT F/W CRC:  ", download.printerCrc);
+    else if (download.mainFirmware)
+        crcText_ = printfText("%s%04X", "FLASH F/w CRC:  ", download.printerCrc);
+    // The image is on the printer; its buffer is not needed any more.
+    std::vector<uint8_t>().swap(image_);
+    return rc::Success;
+}
+
+} // namespace kyv

@@ -1,0 +1,48 @@
+#include "download/standard_download.h"
+
+#include "download/download_pause.h"
+#include "download/image_layout.h"
+#include "download/standard_download_steps.h"
+#include "protocol/flash_cmd.h"
+
+#include <array>
+
+namespace kyv {
+
+namespace {
+
+constexpr std::array<uint8_t, 3> kFiscalDownloadUnlock{0x1F, 0x14, 0x02};
+
+ResultCode prepareImage(StandardDownload& job, ImageLayout& layout)
+{
+    ImageLayoutRequest request{&job.row, job.startSector, job.bootFirmware, false};
+    ResultCode code = layOutImage(request, job.image, layout);
+    for (const std::string& line : layout.logLines)
+        job.report.log(line);
+    if (code)
+        return code;
+    // The fiscal printer takes a download only once its fiscal memory is unlocked.
+    if (job.row.family == "Q58X-E617/Q306 (FISCAL)" && job.row.altCrc == 1 && job.cmd.queryFlashState() != 2)
+        job.cmd.sendRaw(kFiscalDownloadUnlock);
+    return rc::Success;
+}
+
+} // namespace
+
+ResultCode RunStandardDownload(StandardDownload& job)
+{
+    ImageLayout layout;
+    if (ResultCode code = prepareImage(job, layout))
+        return code;
+    if (ResultCode code = switchToDownloadMode(job))
+        return code;
+    if (ResultCode code = findPrinterInDownloadMode(job))
+        return code;
+    if (ResultCode code = downloadSectors(job, layout))
+        return code;
+    if (ResultCode code = recalculateImageCrc(job))
+        return stopRequested() ? kStoppedResult : code;
+    return resetPrinter(job);
+}
+
+} // namespace kyv

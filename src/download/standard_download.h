@@ -1,0 +1,39 @@
+#pragma once
+// The standard download: the printer is switched to its download (IPL) mode and found
+// again, the image goes sector by sector (erase, select, data, sector CRC), the printer
+// recalculates its image CRC and is reset. Used for every local download that is not an
+// online-mode download.
+
+#include "core/catalogue.h"
+#include "core/result_code.h"
+#include "download/step_reporter.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace kyv {
+
+class CFlashCmd;
+
+struct StandardDownload {
+    ModelInfo& row;
+    CFlashCmd& cmd;
+    StepReporter& report;
+    std::span<const uint8_t> image; // the whole image file
+    int startSector = 0;
+    bool mainFirmware = false; // the image starts at the model's main-firmware sector
+    bool bootFirmware = false; // the image starts at the model's boot (IPL) sector
+    bool skipErase = false;
+    int printerMode = 0; // 0 online, 1 already in download mode; updated when the printer
+                         // shows up again under another identity
+    int portDetection = 0;
+
+    uint16_t printerCrc = 0; // the image CRC the printer reported last (after success)
+};
+
+// Returns 0 after the printer was flashed and reset, else the ResultCode of the first
+// failure. Sends step texts and log lines, never a result.
+ResultCode RunStandardDownload(StandardDownload& job);
+
+} // namespace kyv
