@@ -1,12 +1,11 @@
 #include "core/command_line.h"
 
+#include "support/scratch_dir.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace kyv {
@@ -19,23 +18,11 @@ using Args = std::vector<std::string>;
 // file argument up relative to the current directory.
 class CommandLineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        previous = fs::current_path();
-        dir = fs::temp_directory_path() / ("kyv_cmdline_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-        fs::current_path(dir);
-        std::ofstream("Fw.mfw") << "xMfirmware-bytes";
-    }
-    void TearDown() override
-    {
-        fs::current_path(previous);
-        fs::remove_all(dir);
-    }
+    void SetUp() override { dir.write("Fw.mfw", "xMfirmware-bytes"); }
     ResultCode parse(const Args& args) { return parseCommandLine(args, catalogue, parsed, values); }
     ModelInfo& row(const char* name) { return catalogue.row(catalogue.indexOf(name)); }
 
-    fs::path previous, dir;
+    test::ScratchDir dir{true};
     ModelCatalogue catalogue;
     ParsedArguments parsed;
     ProcessValues values;
@@ -184,11 +171,11 @@ TEST_F(CommandLineTest, ErrorTimeoutEndsTheParseWherever)
 TEST_F(CommandLineTest, FileArgumentsOfEveryShape)
 {
     fs::create_directory("images");
-    std::ofstream("images/f\xC3\xBCr.mfw") << "xMfirmware-bytes";
+    dir.write("images/f\xC3\xBCr.mfw", "xMfirmware-bytes");
     EXPECT_EQ(parse({"R241", "M", "USB", "images/f\xC3\xBCr.mfw"}), 0);
     EXPECT_EQ(parsed.fileText, "images/f\xC3\xBCr.mfw");
     EXPECT_EQ(parse({"R241", "M", "USB", "images"}), 0); // a directory passes here; the image check refuses it
-    const std::string absolute = (dir / "Fw.mfw").string();
+    const std::string absolute = dir / "Fw.mfw";
     EXPECT_EQ(parse({"R241", "M", "USB", absolute}), 0);
     EXPECT_EQ(parsed.fileText, absolute);
     // A Windows-style "/" before a relative name still finds the file.
