@@ -31,9 +31,14 @@ struct PrinterAction {
     ProtocolMs time{0};
 };
 
+// Bytes a garbled line delivers: high bit set, so never mistaken for an ACK or NAK.
+Bytes garbledBytes(size_t count);
+
 class PrinterModel {
 public:
     explicit PrinterModel(const PrinterOptions& options);
+    PrinterModel(const PrinterModel&) = delete; // holds a pointer into its own catalogue
+    PrinterModel& operator=(const PrinterModel&) = delete;
 
     // False when the options name no catalogue model; errorText() says why.
     bool valid() const { return info_ != nullptr; }
@@ -56,59 +61,64 @@ public:
     std::string modelNumber() const { return modelNumber_; }
 
 private:
-    struct Parsed;
-    enum class Need { More, Done, Unknown };
+    // What one complete command does to the printer and what it answers (before faults).
+    struct Answer {
+        Bytes bytes;
+        bool restart = false;
+        PrinterMode modeAfterRestart = PrinterMode::Online;
+    };
 
-    Need parseOne(std::vector<PrinterAction>& out, Transcript* transcript);
+    size_t takeData(std::span<const uint8_t> bytes, std::vector<PrinterAction>& out, Transcript* transcript);
     void runCommand(PrinterCommand command, std::span<const uint8_t> bytes, std::vector<PrinterAction>& out,
                     Transcript* transcript);
-    Bytes answer(PrinterCommand command, std::span<const uint8_t> bytes, bool& restart);
-    void startSectorData(uint32_t size);
-    void takeSectorData(std::span<const uint8_t> data);
-    Bytes finishSectorData();
-    void startOnlineBlock(uint8_t type, uint32_t length);
-    void takeOnlineBlock(std::span<const uint8_t> data);
-    Bytes finishOnlineBlock();
-    void applyConfigurationTable();
+    Answer answer(PrinterCommand command, std::span<const uint8_t> bytes);
+    Answer answerFlashCommand(PrinterCommand command, std::span<const uint8_t> bytes);
+    Answer answerSettingsCommand(PrinterCommand command, std::span<const uint8_t> bytes);
+    void startSectorData(std::span<const uint8_t> header);
+    Answer finishSectorData();
+    void startOnlineBlock(std::span<const uint8_t> header);
+    Answer finishOnlineBlock();
+    void finish(PrinterCommand command, int occurrence, Answer answer, std::vector<PrinterAction>& out,
+                Transcript* transcript);
     const Fault* faultFor(PrinterCommand command, int occurrence) const;
-    void reply(PrinterCommand command, Bytes bytes, bool restart, std::vector<PrinterAction>& out,
-               Transcript* transcript);
+    void beginRestart(PrinterMode mode, std::vector<PrinterAction>& out, Transcript* transcript);
+    void program(uint64_t offset, std::span<const uint8_t> data);
+    void eraseRange(uint64_t begin, uint64_t end);
+    uint16_t crcOf(uint64_t begin, uint64_t end) const;
+    Bytes versionReply(uint8_t item) const;
     bool inDownloadMode() const { return state_.mode == PrinterMode::Download; }
-    uint16_t crcOf(std::span<const uint8_t> data) const;
 
-    const ModelInfo* info_ = nullptr;
     ModelCatalogue catalogue_;
+    const ModelInfo* info_ = nullptr;
     std::string error_;
     PrinterOptions options_;
     std::string modelNumber_;
     PrinterState state_;
     Bytes flash_;
-    Bytes pending_; // bytes of a command not yet complete
+    Bytes pending_; // received bytes not yet taken by a command
     std::vector<Fault> faults_;
     std::vector<int> arrivals_; // per PrinterCommand
-
     PrinterMode modeAfterRestart_ = PrinterMode::Online;
+    bool sectorCrcValid_ = false;
 
-    // Sector data in flight.
-    bool inSectorData_ = false;
-    uint32_t dataRemaining_ = 0;
-    uint64_t dataOffset_ = 0;   // flash offset of the next byte
+    // Data of a sector (1D 11) or an online block (1B 5B 7C) still to come.
+    enum class DataKind { None, Sector, OnlineBlock };
+    DataKind dataKind_ = DataKind::None;
+    uint64_t dataRemaining_ = 0;
+    uint64_t dataOffset_ = 0;  // flash offset of the next byte
     uint64_t dataStart_ = 0;
-    uint32_t dataSize_ = 0;
-    bool dataFits_ = false;
-    bool dataAccepted_ = false; // in download mode with a sector selected
-
-    // Online block in flight.
-    bool inOnlineBlock_ = false;
+    uint64_t dataEnd_ = 0;     // end of the flash range the data may fill
+    bool dataAccepted_ = false; // the printer stores the data (right mode, sector selected)
+    bool dataRefused_ = false;  // a NAK fault: the data is taken but not stored
+    int dataOccurrence_ = 0;
     uint8_t blockType_ = 0;
-    uint32_t blockRemaining_ = 0;
-    uint32_t blockLength_ = 0;
-    uint64_t blockOffset_ = 0;
-    uint8_t blockStatus_ = 0;   // 0 = fine, else the NAK error code
+    uint8_t blockError_ = 0;   // NAK code of the online block, 0 = fine
+    uint8_t blockFirstBytes_[2] = {0, 0};
+    uint64_t blockReceived_ = 0;
     Bytes configTable_;
     CrcAccumulator blockCrc_;
 
-    // Image written since the printer entered download mode: for the image CRC.
+    // Flash range written since the printer entered download mode, for the image CRC.
     bool imageStarted_ = false;
     uint64_t imageStart_ = 0;
     uint64_t imageEnd_ = 0;

@@ -1,11 +1,75 @@
 #include "sim/lib/sim_main.h"
 
+#include "core/catalogue.h"
+#include "core/clock.h"
+#include "sim/lib/pty_printer.h"
+#include "sim/lib/sim_arguments.h"
+
+#include <csignal>
 #include <cstdio>
+#include <pthread.h>
 
 namespace kyv::sim {
-int simMain(int, char**)
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+void listModels()
 {
-    std::puts("printer-sim: not built yet.");
-    return 1;
+    ModelCatalogue catalogue;
+    for (int i = 0; i < ModelCatalogue::size(); ++i) {
+        const ModelInfo& row = catalogue.row(i);
+        std::printf("%-26s model number %-16s %d bps\n", row.displayName.c_str(),
+                    defaultModelNumber(row.displayName).c_str(), defaultBaud(row.displayName));
+    }
 }
+
+} // namespace
+
+int simMain(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    SimArguments arguments;
+    std::string error;
+    switch (parseSimArguments(args, arguments, error)) {
+    case ArgumentsOutcome::Help: std::fputs(simUsage().c_str(), stdout); return kExitOk;
+    case ArgumentsOutcome::ListModels: listModels(); return kExitOk;
+    case ArgumentsOutcome::Error: std::fprintf(stderr, "printer-sim: %s\n", error.c_str()); return kExitUsage;
+    case ArgumentsOutcome::Run: break;
+    }
+    if (arguments.timeScale > 0)
+        setTimeScale(arguments.timeScale);
+
+    // The serving thread inherits this mask, so only sigwait below sees the signals.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    PtyPrinter printer(arguments.printer);
+    if (!printer.start(arguments.linkPath)) {
+        std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
+        return kExitFailure;
+    }
+    std::printf("%s\n", printer.slavePath().c_str());
+    std::fflush(stdout);
+    PrinterState state = printer.state();
+    std::fprintf(stderr, "printer-sim: %s (model number %s) on %s%s%s, %d bps, %d stop bit(s), %s mode. Stop with Ctrl+C.\n",
+                 arguments.printer.model.c_str(), printer.modelNumber().c_str(), printer.slavePath().c_str(),
+                 printer.linkPath().empty() ? "" : ", link ", printer.linkPath().c_str(), state.baud, state.stopBits,
+                 state.mode == PrinterMode::Download ? "download" : "online");
+
+    int signal = 0;
+    sigwait(&stopSignals, &signal);
+    printer.stop();
+    state = printer.state();
+    std::fprintf(stderr, "printer-sim: stopped; %llu bytes received, %d sectors written, %d resets.\n",
+                 static_cast<unsigned long long>(state.bytesReceived), state.sectorWrites, state.resetCount);
+    return kExitOk;
+}
+
 } // namespace kyv::sim

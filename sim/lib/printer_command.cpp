@@ -1,0 +1,63 @@
+#include "sim/lib/printer_command.h"
+
+#include <array>
+#include <utility>
+
+namespace kyv::sim {
+namespace {
+
+constexpr std::array<std::pair<PrinterCommand, std::string_view>, 33> kNames{{
+    {PrinterCommand::Any, "any"},
+    {PrinterCommand::Status, "status"},
+    {PrinterCommand::IplQuery, "ipl-query"},
+    {PrinterCommand::DownloadMode, "download-mode"},
+    {PrinterCommand::Erase, "erase"},
+    {PrinterCommand::Select, "select"},
+    {PrinterCommand::SectorData, "sector-data"},
+    {PrinterCommand::SectorCrc, "sector-crc"},
+    {PrinterCommand::MainCrc, "main-crc"},
+    {PrinterCommand::IplCrc, "ipl-crc"},
+    {PrinterCommand::Reset, "reset"},
+    {PrinterCommand::Restart, "restart"},
+    {PrinterCommand::Recover, "recover"},
+    {PrinterCommand::BaudQuery, "baud-query"},
+    {PrinterCommand::SetParameter, "set-parameter"},
+    {PrinterCommand::SettingsMode, "settings-mode"},
+    {PrinterCommand::BaudQuerySettings, "baud-query-settings"},
+    {PrinterCommand::ReadSwitches, "read-switches"},
+    {PrinterCommand::WriteSwitches, "write-switches"},
+    {PrinterCommand::ClearDownloadArea, "clear-download-area"},
+    {PrinterCommand::EraseUserArea, "erase-user-area"},
+    {PrinterCommand::ClearDownloadArea2, "clear-download-area-2"},
+    {PrinterCommand::ModelNumber, "model-number"},
+    {PrinterCommand::VersionItem, "version"},
+    {PrinterCommand::FlashState, "flash-state"},
+    {PrinterCommand::PrintConfiguration, "print-configuration"},
+    {PrinterCommand::UsuQuery, "usu-query"},
+    {PrinterCommand::UsuSet, "usu-set"},
+    {PrinterCommand::OnlineBlock, "online-block"},
+    {PrinterCommand::BaudProbe, "baud-probe"},
+    {PrinterCommand::FennIpl, "fenn-ipl"},
+    {PrinterCommand::FennMode, "fenn-mode"},
+    {PrinterCommand::FiscalDownload, "fiscal-download"},
+}};
+
+} // namespace
+
+std::string_view commandName(PrinterCommand command)
+{
+    for (const auto& [value, name] : kNames)
+        if (value == command)
+            return name;
+    return "?";
+}
+
+std::optional<PrinterCommand> commandFromName(std::string_view name)
+{
+    for (const auto& [value, text] : kNames)
+        if (text == name)
+            return value;
+    return std::nullopt;
+}
+
+} // namespace kyv::sim

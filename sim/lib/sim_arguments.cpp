@@ -1,0 +1,247 @@
+#include "sim/lib/sim_arguments.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace kyv::sim {
+namespace {
+
+bool parseInt(const std::string& text, long long low, long long high, long long& value)
+{
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size() && value >= low &&
+           value <= high;
+}
+
+} // namespace
+
+std::string simUsage()
+{
+    return R"(Usage: printer-sim serial [options]
+       printer-sim --list-models
+       printer-sim --help
+
+Plays a point-of-sale printer on a pseudo-terminal, the way it answers a flash tool on
+its serial port. Prints the pseudo-terminal's path on the first line of standard output,
+then serves until SIGINT or SIGTERM, and exits 0 after writing the transcript and the
+flash dump when asked for.
+
+Options:
+  --model NAME          catalogue model to play (default R241; see --list-models)
+  --link PATH           make PATH a symbolic link to the pseudo-terminal (its directory
+                        is created; an existing symbolic link is replaced)
+  --model-number TEXT   model number the printer reports (default: one that passes the
+                        model check of the model), at most 16 characters
+  --baud N              the printer's line speed: 1200 2400 4800 9600 19200 38400 57600
+                        115200 (default 19200 for R453 and R243, 115200 for the others)
+  --parity NONE|EVEN|ODD  the printer's parity (a pseudo-terminal cannot carry parity,
+                        so it is not compared with the host's)
+  --stop-bits 1|2       the printer's stop bits (default 1)
+  --download-mode       start in download (boot loader) mode instead of online mode
+  --restart-ms N        silence after a reset or the switch to download mode (default 3000)
+  --reply-delay-ms N    pause before every reply (default 0)
+  --mismatch nothing|garbage
+                        what the host hears while its speed or stop bits differ from the
+                        printer's (default nothing)
+  --unerased-write and|overwrite
+                        programming a sector that was not erased: AND like NOR flash
+                        (default) or plain overwrite
+  --boot-version TEXT, --main-version TEXT, --boot-crc TEXT, --main-crc TEXT,
+  --table-version TEXT  texts of the version report (5 characters each)
+  --switches HEX        the two switch bytes read with 1B 6A 7A, e.g. 1200 (default)
+  --usu-on              USU starts switched on
+  --fiscal-state N      byte answered to the flash state query 1D 30 07 (default 0)
+  --not-ready           the status query reports "not ready" until 1D 03 02
+  --fault SPEC          inject a fault (repeatable):
+                          KIND:COMMAND[:OCCURRENCE[:MS]]
+                            KIND: nak no-reply wrong-crc short garbage delay drop
+                            OCCURRENCE: 1 = first arrival (default), N, or every
+                            MS: for delay, how long the reply is held back
+                          drop-after:N   the line drops once N bytes came from the host
+                        Commands: status ipl-query download-mode erase select sector-data
+                        sector-crc main-crc ipl-crc reset restart recover baud-query
+                        set-parameter settings-mode baud-query-settings read-switches
+                        write-switches clear-download-area erase-user-area
+                        clear-download-area-2 model-number version flash-state
+                        print-configuration usu-query usu-set online-block baud-probe
+                        fenn-ipl fenn-mode fiscal-download any
+  --transcript FILE     write every byte of both directions, time-stamped, on exit
+  --flash-dump FILE     write the whole flash memory on exit
+  --time-scale F        multiply every protocol time by F (as KYVFLASH_TIME_SCALE)
+
+Example:
+  printer-sim serial --model R241 --link /tmp/kyv/COM3 --baud 19200 --fault nak:select:3
+)";
+}
+
+ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArguments& out, std::string& error)
+{
+    if (args.empty()) {
+        error = "missing the command: printer-sim serial [options] (see --help)";
+        return ArgumentsOutcome::Error;
+    }
+    if (args[0] == "--help" || args[0] == "-h")
+        return ArgumentsOutcome::Help;
+    if (args[0] == "--list-models")
+        return ArgumentsOutcome::ListModels;
+    if (args[0] != "serial") {
+        error = "unknown command '" + args[0] + "': only 'serial' is served (see --help)";
+        return ArgumentsOutcome::Error;
+    }
+    PrinterOptions& p = out.printer;
+    for (size_t i = 1; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (size_t equals = name.find('='); name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasValue = true;
+        }
+        auto flag = [&] {
+            if (hasValue) {
+                error = name + " takes no value";
+                return false;
+            }
+            return true;
+        };
+        auto next = [&] {
+            if (hasValue)
+                return true;
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        long long number = 0;
+        if (name == "--help" || name == "-h") {
+            return ArgumentsOutcome::Help;
+        } else if (name == "--model") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            p.model = value;
+        } else if (name == "--link") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            out.linkPath = value;
+        } else if (name == "--model-number") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            p.modelNumber = value;
+        } else if (name == "--baud") {
+            if (!next() || !parseInt(value, 1, 4000000, number)) {
+                error = error.empty() ? "--baud needs a speed such as 19200" : error;
+                return ArgumentsOutcome::Error;
+            }
+            p.baud = static_cast<int>(number);
+        } else if (name == "--parity") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            p.parity = value;
+        } else if (name == "--stop-bits") {
+            if (!next() || !parseInt(value, 1, 2, number)) {
+                error = error.empty() ? "--stop-bits is 1 or 2" : error;
+                return ArgumentsOutcome::Error;
+            }
+            p.stopBits = static_cast<int>(number);
+        } else if (name == "--download-mode") {
+            if (!flag())
+                return ArgumentsOutcome::Error;
+            p.startInDownloadMode = true;
+        } else if (name == "--restart-ms" || name == "--reply-delay-ms") {
+            if (!next() || !parseInt(value, 0, 3600000, number)) {
+                error = error.empty() ? name + " needs milliseconds from 0 to 3600000" : error;
+                return ArgumentsOutcome::Error;
+            }
+            (name == "--restart-ms" ? p.restartTime : p.replyDelay) = ProtocolMs(number);
+        } else if (name == "--mismatch") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            if (value != "nothing" && value != "garbage") {
+                error = "--mismatch is nothing or garbage";
+                return ArgumentsOutcome::Error;
+            }
+            p.onMismatch = value == "garbage" ? MismatchAnswer::Garbage : MismatchAnswer::Nothing;
+        } else if (name == "--unerased-write") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            if (value != "and" && value != "overwrite") {
+                error = "--unerased-write is and or overwrite";
+                return ArgumentsOutcome::Error;
+            }
+            p.unerasedWrite = value == "and" ? UnerasedWrite::AndLikeNor : UnerasedWrite::Overwrite;
+        } else if (name == "--boot-version" || name == "--main-version" || name == "--boot-crc" ||
+                   name == "--main-crc" || name == "--table-version") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            std::string* target = name == "--boot-version"   ? &p.bootVersion
+                                  : name == "--main-version" ? &p.mainVersion
+                                  : name == "--boot-crc"     ? &p.bootCrc
+                                  : name == "--main-crc"     ? &p.mainCrc
+                                                             : &p.tableVersion;
+            *target = value;
+        } else if (name == "--switches") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            unsigned bits = 0;
+            auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), bits, 16);
+            if (value.size() != 4 || failure != std::errc() || end != value.data() + value.size()) {
+                error = "--switches takes four hexadecimal digits, such as 1200";
+                return ArgumentsOutcome::Error;
+            }
+            p.switchByte0 = static_cast<uint8_t>(bits >> 8);
+            p.switchByte1 = static_cast<uint8_t>(bits & 0xFF);
+        } else if (name == "--usu-on") {
+            if (!flag())
+                return ArgumentsOutcome::Error;
+            p.usuOn = true;
+        } else if (name == "--not-ready") {
+            if (!flag())
+                return ArgumentsOutcome::Error;
+            p.notReady = true;
+        } else if (name == "--fiscal-state") {
+            if (!next() || !parseInt(value, 0, 255, number)) {
+                error = error.empty() ? "--fiscal-state is a byte value from 0 to 255" : error;
+                return ArgumentsOutcome::Error;
+            }
+            p.fiscalState = static_cast<int>(number);
+        } else if (name == "--fault") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            std::string why;
+            std::optional<Fault> fault = parseFault(value, &why);
+            if (!fault) {
+                error = "--fault " + value + ": " + why;
+                return ArgumentsOutcome::Error;
+            }
+            p.faults.push_back(*fault);
+        } else if (name == "--transcript") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            p.transcriptPath = value;
+        } else if (name == "--flash-dump") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            p.flashDumpPath = value;
+        } else if (name == "--time-scale") {
+            if (!next())
+                return ArgumentsOutcome::Error;
+            char* end = nullptr;
+            double scale = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !std::isfinite(scale) || scale <= 0) {
+                error = "--time-scale needs a positive number such as 0.01";
+                return ArgumentsOutcome::Error;
+            }
+            out.timeScale = scale;
+        } else {
+            error = "unknown option '" + args[i] + "' (see --help)";
+            return ArgumentsOutcome::Error;
+        }
+    }
+    return ArgumentsOutcome::Run;
+}
+
+} // namespace kyv::sim
