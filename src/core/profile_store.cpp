@@ -181,12 +181,15 @@ bool ProfileStore::store(std::string_view section, std::string_view key, std::st
     std::string entry = std::string(key) + "=" + std::string(value);
 
     std::optional<size_t> existing;
+    std::string writtenKey;
     forEachEntry(lines, section, [&](size_t i, std::string_view k, std::string_view) {
-        if (!existing && sameName(k, key))
+        if (!existing && sameName(k, key)) {
             existing = i;
+            writtenKey = k; // keep the key as the file spells it
+        }
     });
     if (existing) {
-        lines[*existing] = entry;
+        lines[*existing] = writtenKey + "=" + std::string(value);
     } else {
         // Append after the section's last entry, or as a new section at the end.
         std::optional<size_t> header;
