@@ -2,6 +2,7 @@
 
 #include "download/download_pause.h"
 #include "download/image_file.h"
+#include "download/image_layout.h"
 #include "download/model_family.h"
 #include "download/model_number_check.h"
 #include "download/printf_text.h"
@@ -33,7 +34,11 @@ ResultCode LocalDownloadRun::readImage()
     if (row_.imageSignature != 0 && job_.interfaceKind != kIbmUsb && firmware &&
         (image_.empty() || image_.front() != static_cast<uint8_t>(row_.imageSignature)))
         return rc::WrongFirmwareFile;
-    return rc::Success;
+    // An image that does not fit the model's flash from its start sector is refused before
+    // anything reaches the printer.
+    ImageLayout layout;
+    const bool bootImage = job_.startSector == row_.iplSector;
+    return layOutImage({&row_, job_.startSector, bootImage, job_.interfaceKind == kIbmUsb}, image_, layout);
 }
 
 ResultCode LocalDownloadRun::openInterface()

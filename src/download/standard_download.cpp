@@ -15,7 +15,7 @@ constexpr std::array<uint8_t, 3> kFiscalDownloadUnlock{0x1F, 0x14, 0x02};
 
 ResultCode prepareImage(StandardDownload& job, ImageLayout& layout)
 {
-    ImageLayoutRequest request{&job.row, job.startSector, job.bootFirmware, false};
+    ImageLayoutRequest request{&job.row, job.startSector, job.bootFirmware, job.row.job.interfaceKind == kIbmUsb};
     ResultCode code = layOutImage(request, job.image, layout);
     for (const std::string& line : layout.logLines)
         job.report.log(line);

@@ -1,0 +1,307 @@
+// Flashing a simulated printer over a pty, from the first status query to the reset.
+
+#include "download/download_pause.h"
+#include "download/local_download.h"
+#include "transport/dcb_comm.h"
+#include "download/simulated_serial_job.h"
+#include "protocol/crc.h"
+#include "sim/lib/transcript.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+namespace kyv::test {
+namespace {
+
+constexpr size_t KB = 1024;
+
+// progressStart first, exactly one outcome, progressClose before jobEnd, jobEnd last.
+void expectWorkerContract(const RecordingEvents& events)
+{
+    std::vector<RecordedEvent> all = events.all();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.front().message, MSG_PROGRESS_START);
+    EXPECT_EQ(all.back().message, MSG_JOB_END);
+    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](auto& e) { return e.message == MSG_JOB_END; }), 1);
+    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](auto& e) { return e.message == MSG_PROGRESS_CLOSE; }), 1);
+    EXPECT_NE(events.outcome(), -1) << "not exactly one result or success";
+}
+
+size_t indexOf(const std::vector<std::string>& texts, const std::string& text)
+{
+    return static_cast<size_t>(std::find(texts.begin(), texts.end(), text) - texts.begin());
+}
+
+bool hostSent(const sim::PtyPrinter& printer, std::initializer_list<uint8_t> bytes)
+{
+    sim::Bytes sent = printer.bytesFromHost();
+    return std::search(sent.begin(), sent.end(), bytes.begin(), bytes.end()) != sent.end();
+}
+
+class SerialDownload : public SimulatedSerialJob {};
+
+TEST_F(SerialDownload, MainFirmwareGoesSectorBySectorAndLandsInFlash)
+{
+    startPrinter({});
+    std::vector<uint8_t> image = patternImage(2 * 64 * KB + 5000);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, image);
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    ASSERT_EQ(events.outcome(), 0);
+    std::vector<std::string> seen = texts();
+    for (int k = 1; k <= 3; ++k) {
+        SCOPED_TRACE(k);
+        size_t at = indexOf(seen, "\r\nNow at sector " + std::to_string(k));
+        ASSERT_LT(at + 5, seen.size());
+        const std::string of = std::to_string(k) + " of 3...";
+        EXPECT_EQ(seen[at + 1], "Erasing flash sector " + of);
+        EXPECT_EQ(seen[at + 2], "Selecting flash sector " + of);
+        EXPECT_EQ(seen[at + 3], "Downloading data to flash sector " + of);
+        EXPECT_EQ(seen[at + 4], "Acknowledge Printer for flash sector " + of);
+        std::vector<uint8_t> sector(64 * KB, 0xFF);
+        size_t from = (k - 1) * 64 * KB;
+        std::copy(image.begin() + from, image.begin() + std::min(image.size(), from + 64 * KB), sector.begin());
+        char crcLine[80];
+        unsigned crc = crc16ArcOf(sector);
+        std::snprintf(crcLine, sizeof crcLine, "Printer CRC is %x , Computer CRC is %x\n ", crc, crc);
+        EXPECT_EQ(seen[at + 5], crcLine);
+    }
+    size_t step10 = indexOf(seen, "Recalculate MFW CRC (Step 10)");
+    EXPECT_GT(step10, indexOf(seen, "\r\nNow at sector 3"));
+    EXPECT_EQ(seen[step10 + 1], "Reseting printer..(Step 11).");
+    EXPECT_EQ(seen[step10 + 2], "Download completed!");
+    EXPECT_EQ(seen.back(), "Download Completed !!!");
+
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
+    EXPECT_EQ(printer->state().eraseCount, 3);
+    EXPECT_EQ(events.successText().rfind("FLASH F/w CRC:  ", 0), 0u);
+    EXPECT_EQ(events.successText().size(), std::string("FLASH F/w CRC:  ").size() + 4);
+    // Already at 115200: its speed is asked, never changed.
+    EXPECT_TRUE(events.sawText("Check actual printer baud rate..(Step 3)"));
+    EXPECT_FALSE(events.sawText("Changing printer baud rate to 115200 bps..(Step 4)"));
+    EXPECT_FALSE(events.sawText("change baudrate to default...."));
+    EXPECT_FALSE(hostSent(*printer, {0x1F, 0x11, 0x11}));
+    EXPECT_EQ(printer->state().configurationPrints, 1);
+}
+
+TEST_F(SerialDownload, BootImageFirstSectorIsNotAcknowledgedAndOnlyTheSecondIsErased)
+{
+    startPrinter({});
+    // The first 32 KB of a boot image are the boot block and stay in the printer.
+    std::vector<uint8_t> image = patternImage(32 * KB + 32 * KB + 64 * KB);
+    ModelInfo& row = prepareJob("R241", kIplFirmware, 4, image);
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    ASSERT_EQ(events.outcome(), 0);
+    EXPECT_FALSE(events.sawText("Erasing flash sector 1 of 2..."));
+    EXPECT_TRUE(events.sawText("Erasing flash sector 2 of 2..."));
+    EXPECT_FALSE(events.sawText("Acknowledge Printer for flash sector 1 of 2..."));
+    EXPECT_TRUE(events.sawText("Acknowledge Printer for flash sector 2 of 2..."));
+    std::vector<std::string> seen = texts();
+    size_t restart = indexOf(seen, "Reseting printer, please wait..(Step 8).");
+    EXPECT_EQ(seen[restart + 1], "Checking communication line status..(Step 9).");
+    EXPECT_LT(restart, indexOf(seen, "\r\nNow at sector 2"));
+    EXPECT_TRUE(events.sawText("Recalculate IPL CRC (Step 10)"));
+    EXPECT_EQ(events.successText().rfind("BOOT F/W CRC:  ", 0), 0u);
+    EXPECT_EQ(printer->state().eraseCount, 1);
+}
+
+TEST_F(SerialDownload, PrinterLostAfterTheBootSectorEndsAfterThirtyPolls)
+{
+    sim::PrinterOptions options;
+    // The first download-mode query finds the printer after the switch; the rest go unanswered.
+    for (int occurrence = 2; occurrence <= 40; ++occurrence)
+        options.faults.push_back({sim::FaultKind::NoReply, sim::PrinterCommand::IplQuery, occurrence});
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kIplFirmware, 4, patternImage(32 * KB + 32 * KB + 64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), rc::InterfaceBusy);
+    EXPECT_TRUE(events.sawText("Checking communication line status..(Step 9)."));
+    EXPECT_FALSE(events.sawText("\r\nNow at sector 2"));
+    EXPECT_TRUE(events.sawText("Enter Fail condition...."));
+}
+
+TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
+{
+    sim::PrinterOptions options;
+    options.baud = 19200;
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB), 19200);
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    ASSERT_EQ(events.outcome(), 0);
+    EXPECT_TRUE(events.sawText("Changing printer baud rate to 115200 bps..(Step 4)"));
+    EXPECT_TRUE(events.sawText("change baudrate to default...."));
+    EXPECT_TRUE(hostSent(*printer, {0x1F, 0x11, 0x11, 0x00, 0xFF})); // to 115200
+    EXPECT_TRUE(hostSent(*printer, {0x1F, 0x11, 0x11, 0x03, 0xFF})); // back to 19200
+    EXPECT_EQ(printer->state().baud, 19200);
+    EXPECT_EQ(row.job.baudRate, 19200);
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
+}
+
+TEST_F(SerialDownload, R241_3044_7004IsLeftAt57600InLandscapeWithoutMicrAndFlip)
+{
+    sim::PrinterOptions options;
+    options.model = "R241-3044-7004";
+    options.baud = 19200;
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241-3044-7004", kMainFirmware, 27, patternImage(64 * KB), 19200);
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    ASSERT_EQ(events.outcome(), 0);
+    EXPECT_TRUE(events.sawText("Change Baud Rate to 57600 ..."));
+    EXPECT_TRUE(events.sawText("Change EEPROM Setting ..."));
+    sim::PrinterState state = printer->state();
+    EXPECT_EQ(state.baud, 57600);
+    EXPECT_EQ(state.switchByte1 & 0x01, 0x01);
+    EXPECT_EQ(state.parameters[0x34], 0x01); // MICR off
+    EXPECT_EQ(state.parameters[0x35], 0x01); // FLIP off
+}
+
+TEST_F(SerialDownload, ModelMismatchEndsUnattendedRunsWithoutAQuestion)
+{
+    sim::PrinterOptions options;
+    options.modelNumber = "R451-2001";
+    startPrinter(options);
+    std::ofstream(dir + "/BrevantConfig.ini") << "";
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), rc::SelectedModelNotCorrect);
+    EXPECT_TRUE(events.questions.empty());
+    EXPECT_EQ(printer->state().sectorWrites, 0);
+}
+
+TEST_F(SerialDownload, ModelMismatchIsAskedInTheDialogOnlyWithBrevantConfigIni)
+{
+    sim::PrinterOptions options;
+    options.modelNumber = "R451-2001";
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    row.job.commandLineMode = 0;
+    RunLocalDownload(row);
+    EXPECT_EQ(events.outcome(), rc::SelectedModelNotCorrect);
+    EXPECT_TRUE(events.questions.empty());
+
+    RecordingEvents asked;
+    asked.answerYes = true;
+    row.job.notifyWindow = &asked;
+    std::ofstream(dir + "/BrevantConfig.ini") << "";
+    RunLocalDownload(row);
+    ASSERT_EQ(asked.questions.size(), 1u);
+    EXPECT_EQ(asked.questions[0], "Current printer model is R451-2001 , but the selected model is R241!\n"
+                                  "Do you want to continue download ?");
+    EXPECT_EQ(asked.outcome(), 0);
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
+}
+
+TEST_F(SerialDownload, WrongSectorCrcStopsBeforeTheNextSector)
+{
+    sim::PrinterOptions options;
+    options.faults.push_back({sim::FaultKind::WrongCrc, sim::PrinterCommand::SectorCrc, 1});
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(3 * 64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), rc::CrcDifferent);
+    EXPECT_FALSE(events.sawText("\r\nNow at sector 2"));
+    EXPECT_FALSE(hostSent(*printer, {0x1D, 0x02, 0x07}));
+    EXPECT_EQ(printer->state().sectorWrites, 1);
+    EXPECT_TRUE(events.sawText("Enter Fail condition...."));
+}
+
+TEST_F(SerialDownload, RefusedEraseEndsWithItsCode)
+{
+    sim::PrinterOptions options;
+    options.faults.push_back({sim::FaultKind::Nak, sim::PrinterCommand::Erase, 1});
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), rc::CannotErase);
+    EXPECT_FALSE(events.sawText("Selecting flash sector 1 of 1..."));
+}
+
+TEST_F(SerialDownload, SilentPrinterEndsWith1004AndNoSpeedChange)
+{
+    sim::PrinterOptions options;
+    options.baud = 9600; // the host talks at 115200 and hears nothing
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), rc::NoAcknowledge);
+    EXPECT_TRUE(events.sawText("Enter Fail condition...."));
+    EXPECT_FALSE(events.sawText("Changing printer baud rate..."));
+    EXPECT_FALSE(events.sawText("Check actual printer baud rate..(Step 3)"));
+    EXPECT_FALSE(hostSent(*printer, {0x1F, 0x11, 0x11}));
+}
+
+TEST_F(SerialDownload, ImagesTheModelCannotTakeAreRefusedBeforeAnythingIsSent)
+{
+    startPrinter({});
+    // R243 images start with the byte 'G'.
+    ModelInfo& r243 = prepareJob("R243", kMainFirmware, 36, patternImage(64 * KB, 'M'));
+    RunLocalDownload(r243);
+    EXPECT_EQ(events.outcome(), rc::WrongFirmwareFile);
+    expectWorkerContract(events);
+
+    // Longer than R241's flash from its main-firmware sector on.
+    RecordingEvents tooLong;
+    const SectorMap& map = *catalogue.row(0).sectorMap;
+    ModelInfo& r241 = prepareJob("R241", kMainFirmware, 6, patternImage(map.totalBytes() - map.offsetOf(5) + 1));
+    r241.job.notifyWindow = &tooLong;
+    RunLocalDownload(r241);
+    EXPECT_EQ(tooLong.outcome(), rc::InvalidImage);
+    expectWorkerContract(tooLong);
+
+    EXPECT_TRUE(printer->bytesFromHost().empty());
+}
+
+TEST_F(SerialDownload, LineDroppingMidSectorEndsTheJobThroughTheFailPath)
+{
+    sim::PrinterOptions options;
+    options.faults.push_back({sim::FaultKind::DropLine, sim::PrinterCommand::SectorData, 2});
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(3 * 64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    EXPECT_GT(events.outcome(), 0);
+    EXPECT_TRUE(events.sawText("Enter Fail condition...."));
+    EXPECT_FALSE(events.sawText("\r\nNow at sector 3"));
+}
+
+TEST_F(SerialDownload, StopRequestEndsTheJobPromptlyAndFreesTheLine)
+{
+    startPrinter({});
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(3 * 64 * KB));
+    std::thread worker([&] { RunLocalDownload(row); });
+    while (!events.sawText("Downloading data to flash sector 1 of 3...") && events.outcome() == -1)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    requestStop();
+    worker.join();
+    clearStopRequest();
+
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), kStoppedResult);
+    EXPECT_FALSE(events.sawText("\r\nNow at sector 2"));
+    CDCBComm line;
+    EXPECT_EQ(line.open(kSerialPort, printer->slavePath()), 1) << "the port is still held";
+}
+
+} // namespace
+} // namespace kyv::test
