@@ -1,0 +1,75 @@
+#include "ui/brevant_app.h"
+
+#include "core/catalogue.h"
+#include "core/clock.h"
+#include "core/command_line.h"
+#include "core/exit_status.h"
+#include "ui/brevant_dlg.h"
+#include "ui/stop_signal_thread.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace kyv {
+namespace {
+
+bool hasDisplay()
+{
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+std::string startupDirectory()
+{
+    std::error_code error;
+    std::filesystem::path dir = std::filesystem::current_path(error);
+    return error ? std::string(".") : dir.string();
+}
+
+int leaveWith(ResultCode code)
+{
+    reportResultToFd(code);
+    return exitStatusFor(code);
+}
+
+} // namespace
+
+int CBrevantApp::run(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    ModelCatalogue catalogue;
+    ParsedArguments parsed;
+    const ResultCode parsedCode = parseCommandLine(args, catalogue, parsed);
+    if (parsedCode > 0)
+        return leaveWith(parsedCode); // the window never appears
+
+    // An unattended run without a display runs the same dialog on Qt's offscreen platform.
+    if (processValues().commandLineMode != 0 && !hasDisplay())
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+
+    // Before any other thread starts, so that all of them leave SIGTERM/SIGINT to it.
+    StopSignalThread stopSignals(nullptr);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brevant"));
+    int code = 0;
+    {
+        CBrevantDlg dialog(catalogue, systemDialogServices(), startupDirectory());
+        if (processValues().commandLineMode != 0)
+            dialog.startUnattended(parsed);
+        else
+            dialog.show();
+        code = dialog.exec();
+    }
+    if (stopRequested() && code == rc::Success)
+        code = rc::ExitButton; // stopped from outside: never report success
+    return leaveWith(code);
+}
+
+} // namespace kyv

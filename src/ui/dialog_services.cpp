@@ -1,0 +1,57 @@
+#include "ui/dialog_services.h"
+
+#include "download/workers.h"
+
+#include <QFileDialog>
+
+namespace kyv {
+namespace {
+
+WorkerKind workerKindFor(WorkerRoute route)
+{
+    switch (route) {
+    case WorkerRoute::LanOnline: return WorkerKind::LanOnline;
+    case WorkerRoute::Lan: return WorkerKind::Lan;
+    case WorkerRoute::Wifi: return WorkerKind::Wifi;
+    case WorkerRoute::Hid: return WorkerKind::Hid;
+    case WorkerRoute::Local: break;
+    }
+    return WorkerKind::Local;
+}
+
+QString chooseFileWithDialog(QWidget* parent, const QString& filter)
+{
+    // The chosen file must exist; nothing in the dialog offers to open it read-only.
+    QFileDialog dialog(parent, QObject::tr("Open"), QString(), filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QMessageBox::StandardButton showMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                                           const QString& text, QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, caption, text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+DialogServices systemDialogServices()
+{
+    DialogServices services;
+    services.chooseFile = chooseFileWithDialog;
+    services.showMessage = showMessageBox;
+    services.portProbe = makeSystemPortProbe();
+    services.findWorker = [](WorkerRoute route) -> WorkerFunction {
+        WorkerProcedure procedure = workerProcedure(workerKindFor(route));
+        if (procedure == nullptr)
+            return {};
+        return procedure;
+    };
+    return services;
+}
+
+} // namespace kyv

@@ -1,0 +1,156 @@
+#pragma once
+// Shared pieces of the dialog tests: a QApplication for the whole program, a probe and
+// message boxes that need nobody in front of the screen, and a scratch start-up directory.
+
+#include "core/catalogue.h"
+#include "core/clock.h"
+#include "ui/brevant_dlg.h"
+#include "ui/dialog_services.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace kyv::test {
+
+struct ShownMessage {
+    QMessageBox::Icon icon;
+    QString caption;
+    QString text;
+};
+
+// Port probe whose findings the test sets; counts how often it was asked.
+class FakePortProbe : public PortProbe {
+public:
+    struct State {
+        std::mutex mutex;
+        std::vector<EdgeportPort> ports;
+        std::optional<UsbSighting> usb;
+        std::atomic<int> calls{0};
+    };
+    explicit FakePortProbe(std::shared_ptr<State> state) : state_(std::move(state)) {}
+    std::vector<EdgeportPort> serialAdapterPorts() override
+    {
+        ++state_->calls;
+        std::lock_guard lock(state_->mutex);
+        return state_->ports;
+    }
+    std::optional<UsbSighting> findUsbPrinter(const std::string&) override
+    {
+        ++state_->calls;
+        std::lock_guard lock(state_->mutex);
+        return state_->usb;
+    }
+
+private:
+    std::shared_ptr<State> state_;
+};
+
+// One main dialog with replaced services in its own start-up directory.
+class DialogFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        clearStopRequest();
+        processValues().commandLineMode = 0;
+        processValues().detectedUsbType = 0;
+        processValues().userAreaErased = 0;
+        workDir_ = std::filesystem::temp_directory_path() /
+                   ("kyv_ui_" + std::to_string(::getpid()) + "_" +
+                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(workDir_);
+        std::filesystem::create_directories(workDir_);
+        probe_ = std::make_shared<FakePortProbe::State>();
+    }
+    void TearDown() override
+    {
+        dialog_.reset();
+        clearStopRequest();
+        processValues().commandLineMode = 0;
+        std::filesystem::remove_all(workDir_);
+    }
+
+    DialogServices services()
+    {
+        DialogServices s;
+        s.chooseFile = [this](QWidget*, const QString& filter) {
+            lastFilter_ = filter;
+            return chosenFile_;
+        };
+        s.showMessage = [this](QWidget*, QMessageBox::Icon icon, const QString& caption, const QString& text,
+                               QMessageBox::StandardButtons) {
+            messages_.push_back({icon, caption, text});
+            return answer_;
+        };
+        s.portProbe = std::make_unique<FakePortProbe>(probe_);
+        s.findWorker = [this](WorkerRoute route) -> WorkerFunction {
+            routes_.push_back(route);
+            return worker_;
+        };
+        return s;
+    }
+
+    CBrevantDlg& dialog()
+    {
+        if (!dialog_)
+            dialog_ = std::make_unique<CBrevantDlg>(catalogue_, services(), workDir_.string());
+        return *dialog_;
+    }
+
+    template <typename T> T* child(const char* name) { return dialog().findChild<T*>(QLatin1String(name)); }
+
+    // A file in the start-up directory: an image whose header letter is at byte 1.
+    std::string writeImage(const std::string& name, char signature, char letter, size_t size = 1024)
+    {
+        std::string bytes(size, '\0');
+        bytes[0] = signature;
+        bytes[1] = letter;
+        std::ofstream(workDir_ / name, std::ios::binary) << bytes;
+        return (workDir_ / name).string();
+    }
+
+    std::string logFile() const
+    {
+        std::ifstream in(workDir_ / "BREVANT_LOG.txt", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+
+    // Runs the event loop until the condition holds; false after the time limit.
+    static bool waitFor(const std::function<bool()>& condition, int limitMs = 10000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (!condition()) {
+            if (timer.elapsed() > limitMs)
+                return false;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QTest::qWait(1);
+        }
+        return true;
+    }
+
+    ModelCatalogue catalogue_;
+    std::filesystem::path workDir_;
+    std::shared_ptr<FakePortProbe::State> probe_;
+    QString chosenFile_;
+    QString lastFilter_;
+    std::vector<ShownMessage> messages_;
+    QMessageBox::StandardButton answer_ = QMessageBox::Ok;
+    std::vector<WorkerRoute> routes_;
+    WorkerFunction worker_;
+    std::unique_ptr<CBrevantDlg> dialog_;
+};
+
+} // namespace kyv::test
