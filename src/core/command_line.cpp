@@ -1,6 +1,7 @@
 #include "core/command_line.h"
 
 #include "core/download_type.h"
+#include "core/ipv4_text.h"
 #include "core/model_selection.h"
 
 #include <initializer_list>
@@ -101,33 +102,6 @@ int interfaceKindOfArgument(std::string_view arg, std::string& usbClassWord)
     return -1;
 }
 
-// a.b.c.d with four non-empty decimal octets of at most 255.
-bool isValidIpText(std::string_view text)
-{
-    if (text.empty())
-        return false;
-    int dots = 0;
-    int digits = 0;
-    int value = 0;
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            value = value * 10 + (c - '0');
-            if (value > 255)
-                return false;
-            ++digits;
-        } else if (c == '.') {
-            if (digits == 0)
-                return false;
-            ++dots;
-            digits = 0;
-            value = 0;
-        } else {
-            return false;
-        }
-    }
-    return dots == 3 && digits != 0;
-}
-
 // The file argument as a path. A Windows-style leading "/" is dropped only when the
 // argument does not name an existing path as given (on Linux "/" starts an absolute path).
 std::string fileArgument(const std::string& given)
@@ -183,7 +157,7 @@ ResultCode parseCommandLine(const std::vector<std::string>& args, ModelCatalogue
 
     size_t next = 3; // index of the file argument
     if (beginsWith(upper[2], "LAN") || beginsWith(upper[2], "WIFI")) {
-        if (!isValidIpText(upper[3]))
+        if (!parseIpv4(upper[3]))
             return rc::BadIpArgument;
         parsed.ipText = upper[3];
         next = 4;

@@ -204,6 +204,15 @@ ModelSelection selectModel(const ModelInfo& row, ProcessValues& values)
     return selection;
 }
 
+bool applyDownloadTypeToInterfaces(const ModelInfo& row, std::string_view typeText, InterfaceList& interfaces)
+{
+    if (row.displayName != "R243" || !typeText.starts_with(kImfFile))
+        return false;
+    interfaces.entries.assign(1, "IBM USB");
+    interfaces.selected = 0;
+    return true;
+}
+
 bool chooseDownloadType(ModelInfo& row, std::string_view typeText)
 {
     const DownloadType* type = findDownloadType(typeText);

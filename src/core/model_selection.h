@@ -62,6 +62,11 @@ struct ModelSelection {
 // The whole model-selection step for a row; rebuilds values.pidList on the way.
 ModelSelection selectModel(const ModelInfo& row, ProcessValues& values = processValues());
 
+// What choosing a download type does to the interface list: on R243 an "IMF FILE" goes
+// over IBM USB only, so the list becomes that one entry, selected. Returns true when it
+// changed the list.
+bool applyDownloadTypeToInterfaces(const ModelInfo& row, std::string_view typeText, InterfaceList& interfaces);
+
 // Choosing a download type copies its start sector into the job; "Printer Configuration
 // Table" leaves startSector as it was. Returns false (and changes nothing) for an unknown text.
 bool chooseDownloadType(ModelInfo& row, std::string_view typeText);

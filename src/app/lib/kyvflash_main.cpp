@@ -1,11 +1,103 @@
 #include "app/lib/kyvflash_main.h"
 
+#include "app/lib/job_preparation.h"
+#include "app/lib/job_summary.h"
+#include "core/exit_status.h"
+#include "core/result_text.h"
+
+#include <strings.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace kyv {
-int kyvFlashMain(int, char**)
+namespace {
+
+constexpr int kExitFlashingUnavailable = 255;
+
+// The dialog has no words for the command-line codes (the launcher prints its own); a
+// person running KyvFlash directly still needs to know which argument was wrong.
+std::string failureText(ResultCode code)
 {
-    std::puts("KyvFlash: this build has no dialog yet.");
-    return 0;
+    switch (code) {
+    case rc::BadModelArgument:
+        return "the model is not one of the catalogue's model names";
+    case rc::BadDownloadTypeArgument:
+        return "the download type letter is unknown or not offered by this model";
+    case rc::BadInterfaceArgument:
+        return "the interface must begin with COM, USB, LAN, WIFI, CPMI, NHPI, PRTR, IBMUSB or HID";
+    case rc::BadIpArgument:
+        return "the IP address must be four numbers from 0 to 255 joined by dots";
+    case rc::BadBaudArgument:
+        return "the baud rate must be 9600, 19200, 38400, 57600 or 115200";
+    case rc::BadParityArgument:
+        return "the parity must be NONE, EVEN or ODD";
+    case rc::BadStopBitsArgument:
+        return "the stop bits must be 1 or 2";
+    case rc::BadFileArgument:
+        return "no file or directory of that name exists";
+    case rc::TooFewArguments:
+        return "too few arguments: model, download type letter, interface (with its settings) and file";
+    case rc::BadOptionArgument:
+        return "unexpected argument after the file: only SKIP, NOSKIP, PRINT, NOPRINT, RETSTAT, NORETSTAT "
+               "and ERRORTIMEOUT may follow it";
+    default:
+        return std::string(resultText(code));
+    }
 }
+
+bool isDryRunOption(const std::string& arg) { return ::strcasecmp(arg.c_str(), "--dry-run") == 0; }
+
+std::string startUpDirectory()
+{
+    std::vector<char> buffer(4096);
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE || buffer.size() > (1u << 20))
+            return ".";
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
+int runJob(const std::vector<std::string>& args, bool dryRun)
+{
+    ModelCatalogue catalogue;
+    const PreparedJob job = prepareJob(args, catalogue, startUpDirectory());
+    if (job.parsed)
+        std::fputs(jobSummary(*job.row, job.selection.downloadTypeText).c_str(), stdout);
+    std::fflush(stdout);
+
+    if (job.code != rc::Success)
+        std::fprintf(stderr, "KyvFlash: %s (result %d)\n", failureText(job.code).c_str(), job.code);
+    else if (dryRun)
+        std::fprintf(stderr, "KyvFlash: dry run: the job passed every check; no printer was touched\n");
+    else {
+        std::fprintf(stderr, "KyvFlash: the job passed every check, but flashing is not available in this build\n");
+        return kExitFlashingUnavailable;
+    }
+    reportResultToFd(job.code);
+    return exitStatusFor(job.code);
+}
+
+} // namespace
+
+int kyvFlashMain(int argc, char** argv)
+{
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i)
+        args.emplace_back(argv[i]);
+    const bool dryRun = !args.empty() && isDryRunOption(args.front());
+    if (dryRun)
+        args.erase(args.begin());
+    if (args.empty()) {
+        std::puts("KyvFlash: give a job as arguments (model, type letter, interface, its settings, file), "
+                  "or --dry-run and the same arguments to check a job without touching a printer.");
+        return 0;
+    }
+    return runJob(args, dryRun);
+}
+
 } // namespace kyv

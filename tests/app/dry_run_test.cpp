@@ -1,0 +1,125 @@
+#include "run_program.h"
+
+#include "support/scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace kyv {
+namespace {
+
+const std::string kProgram = std::string(KYV_BINARY_DIR) + "/src/app/KyvFlash";
+
+std::map<std::string, std::string> fieldsOf(const std::string& summary)
+{
+    std::map<std::string, std::string> fields;
+    std::istringstream lines(summary);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t colon = line.find(": ");
+        if (colon != std::string::npos)
+            fields[line.substr(0, colon)] = line.substr(colon + 2);
+    }
+    return fields;
+}
+
+class DryRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { dir.write("Main.mfw", std::string("xM") + std::string(200000, '\0')); }
+    test::ProgramRun run(const std::vector<std::string>& args) { return test::runProgram(kProgram, args, dir.path()); }
+
+    test::ScratchDir dir;
+};
+
+TEST_F(DryRunTest, ValidSerialJobPrintsEveryJobFieldAndExitsZero)
+{
+    const auto r = run({"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.resultFd, "0\n");
+    const auto fields = fieldsOf(r.out);
+    EXPECT_EQ(fields.size(), 15u) << r.out;
+    EXPECT_EQ(fields.at("displayName"), "R241");
+    EXPECT_EQ(fields.at("family"), "R241");
+    EXPECT_EQ(fields.at("downloadType"), "MAIN FIRMWARE");
+    EXPECT_EQ(fields.at("startSector"), "6");
+    EXPECT_EQ(fields.at("downloadTypeCode"), "2");
+    EXPECT_EQ(fields.at("interfaceName"), "COM1");
+    EXPECT_EQ(fields.at("interfaceKind"), "0");
+    EXPECT_EQ(fields.at("baudRate"), "115200");
+    EXPECT_EQ(fields.at("parity"), "NONE");
+    EXPECT_EQ(fields.at("stopBits"), "1");
+    EXPECT_EQ(fields.at("ipAddress"), "192.168.1.1");
+    EXPECT_EQ(fields.at("filePath"), dir / "Main.mfw");
+    EXPECT_EQ(fields.at("progressRange"), "27"); // 3 whole 64 KB units
+    EXPECT_EQ(fields.at("checkModel"), "1");
+    EXPECT_EQ(fields.at("printAfter"), "1");
+}
+
+TEST_F(DryRunTest, FailuresExitWithTheMappedStatusAndReportTheExactCode)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+    };
+    const Case cases[] = {
+        {{"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1"}, 1007},
+        {{"--Dry-Run", "R241", "M", "COM1"}, 1210},
+        {{"--dry-run", "R999", "M", "COM1", "115200", "NONE", "1", "Main.mfw"}, 1200},
+        {{"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1", "Missing.mfw"}, 1207},
+        {{"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw", "NOSKIP", "NOSKIP"}, 1212},
+        {{"--dry-run", "R453", "M", "LAN", "10.0.0.300", "Main.mfw"}, 1203},
+        {{"--dry-run", "R453", "I", "USB", "Main.mfw"}, 1029},
+        {{"--dry-run", "", "", "", ""}, 1200},
+    };
+    for (const Case& c : cases) {
+        const auto r = run(c.args);
+        EXPECT_EQ(r.status, c.code - 1000 + (c.code < 1200 ? 100 : 0)) << c.code;
+        EXPECT_EQ(r.resultFd, std::to_string(c.code) + "\n");
+        EXPECT_NE(r.err.find(std::to_string(c.code)), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(DryRunTest, J5RefusalsAreTheRunsResultNotASuccess)
+{
+    dir.write("font.bin", std::string("KS") + std::string(100, '\0'));
+    const auto r = run({"--dry-run", "J5", "M", "HID", "font.bin"});
+    EXPECT_EQ(r.status, 129); // the font file fails the main firmware letter check
+    const auto wrongKind = run({"--dry-run", "J5", "SB", "HID", "font.sfn"});
+    EXPECT_EQ(wrongKind.status, 207); // no such file
+    dir.write("font.dfn", std::string("KS") + std::string(100, '\0'));
+    const auto wrongExtension = run({"--dry-run", "J5", "SB", "HID", "font.dfn"});
+    EXPECT_EQ(wrongExtension.status, 138);
+    EXPECT_EQ(wrongExtension.resultFd, "1038\n");
+    const auto good = run({"--dry-run", "J5", "SB", "HID", "font.bin"});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(fieldsOf(good.out).at("interfaceKind"), "6");
+    EXPECT_EQ(fieldsOf(good.out).at("startSector"), "8");
+}
+
+TEST_F(DryRunTest, WithoutDryRunAPassingJobIsNotFlashedAndReportsNoCode)
+{
+    const auto r = run({"R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw"});
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.resultFd, "");
+    EXPECT_NE(r.err.find("not available"), std::string::npos);
+
+    const auto failing = run({"R241", "M", "COM1"});
+    EXPECT_EQ(failing.status, 210);
+    EXPECT_EQ(failing.resultFd, "1210\n");
+}
+
+TEST_F(DryRunTest, NoArgumentsPrintsOneHintLine)
+{
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"--dry-run"}}) {
+        const auto r = run(args);
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.resultFd, "");
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    }
+}
+
+} // namespace
+} // namespace kyv
