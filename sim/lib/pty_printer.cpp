@@ -37,9 +37,8 @@ struct PtyPrinter::Impl {
     bool handleInput(const Bytes& chunk);
     bool perform(const std::vector<PrinterAction>& actions);
     bool pause(ProtocolMs time);
-    bool send(const Bytes& bytes, std::string note);
+    bool send(const Bytes& bytes);
     void finishRestart();
-    bool stopRequested() const;
 };
 
 namespace {
@@ -50,12 +49,6 @@ std::string describeLine(int baud, int stopBits)
 }
 
 } // namespace
-
-bool PtyPrinter::Impl::stopRequested() const
-{
-    pollfd probe{wake.get(), POLLIN, 0};
-    return ::poll(&probe, 1, 0) > 0;
-}
 
 void PtyPrinter::Impl::serve()
 {
@@ -127,7 +120,7 @@ bool PtyPrinter::Impl::perform(const std::vector<PrinterAction>& actions)
     for (const PrinterAction& action : actions) {
         switch (action.kind) {
         case PrinterAction::Kind::Send:
-            if (!send(action.bytes, {}))
+            if (!send(action.bytes))
                 return false;
             break;
         case PrinterAction::Kind::Pause:
@@ -166,8 +159,10 @@ bool PtyPrinter::Impl::pause(ProtocolMs time)
     return !stopped;
 }
 
-bool PtyPrinter::Impl::send(const Bytes& bytes, std::string note)
+bool PtyPrinter::Impl::send(const Bytes& bytes)
 {
+    // Recorded before the write, so whoever has read the reply finds it in the transcript.
+    transcript.add(Direction::ToHost, bytes);
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(line.masterFd(), bytes.data() + done, bytes.size() - done);
@@ -184,10 +179,10 @@ bool PtyPrinter::Impl::send(const Bytes& bytes, std::string note)
         if (::poll(fds, 2, -1) < 0 && errno != EINTR)
             break;
         if (fds[0].revents != 0)
-            return false;
+            break;
     }
-    transcript.add(Direction::ToHost, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(done)),
-                   std::move(note));
+    if (done < bytes.size())
+        transcript.event("only " + std::to_string(done) + " of " + std::to_string(bytes.size()) + " bytes went out");
     return done == bytes.size();
 }
 
