@@ -28,7 +28,6 @@ std::vector<std::string> buildEnvironment(const std::map<std::string, std::strin
         if (equals != std::string::npos)
             variables[text.substr(0, equals)] = text.substr(equals + 1);
     }
-    variables["KYVFLASH_CHILD"] = KYV_STAND_IN_CHILD_PATH;
     variables["KYVFLASH_TIME_SCALE"] = "0.01";
     for (const auto& [name, value] : overrides) {
         if (value.empty())

@@ -20,8 +20,8 @@ struct LauncherResult {
 
 class LauncherProcess {
 public:
-    // Starts KyvFlashCom with the stand-in child and KYVFLASH_TIME_SCALE=0.01; `environment`
-    // adds or overrides variables (an empty value removes one).
+    // Starts KyvFlashCom with KYVFLASH_TIME_SCALE=0.01; `environment` adds or overrides
+    // variables (an empty value removes one).
     LauncherProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment,
                     const std::string& workDir, bool stdoutIsTerminal = false);
     ~LauncherProcess();

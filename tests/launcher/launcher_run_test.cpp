@@ -23,7 +23,8 @@ class LauncherRun : public ::testing::Test {
 protected:
     std::map<std::string, std::string> standIn(const std::string& action)
     {
-        return {{"STAND_IN_ACTION", action},
+        return {{"KYVFLASH_CHILD", KYV_STAND_IN_CHILD_PATH},
+                {"STAND_IN_ACTION", action},
                 {"STAND_IN_ARGS_FILE", dir.file("args.txt")},
                 {"STAND_IN_PID_FILE", dir.file("pid.txt")}};
     }
