@@ -29,6 +29,7 @@ struct PtyPrinter::Impl {
     UniqueFd wake; // eventfd: stop() writes it, the serving thread ends
     std::thread thread;
     std::atomic<bool> serving{false};
+    bool filesDue = false; // the transcript and flash dump are written once, at the first stop
     std::string slavePath, linkPath, portPath, error;
     std::optional<Deadline> restartEnd;
     SteadyTime restartBegan{};
@@ -239,6 +240,7 @@ bool PtyPrinter::start(const std::string& linkPath)
     d.transcript.event("printer " + d.model.modelInfo().displayName + " (" + d.model.modelNumber() + ") on " +
                        d.slavePath + ", " + (state.mode == PrinterMode::Download ? "download" : "online") +
                        " mode at " + describeLine(state.baud, state.stopBits));
+    d.filesDue = true;
     try {
         d.serving = true;
         d.thread = std::thread([&d] { d.serve(); });
@@ -251,7 +253,7 @@ bool PtyPrinter::start(const std::string& linkPath)
     return true;
 }
 
-void PtyPrinter::stop()
+bool PtyPrinter::stop()
 {
     Impl& d = *impl_;
     if (d.thread.joinable()) {
@@ -270,10 +272,19 @@ void PtyPrinter::stop()
             std::filesystem::remove(d.linkPath, error);
         d.linkPath.clear();
     }
-    if (!d.options.transcriptPath.empty())
-        d.transcript.writeTo(d.options.transcriptPath);
-    if (!d.options.flashDumpPath.empty() && d.model.valid())
-        dumpFlash(d.options.flashDumpPath);
+    if (!d.filesDue)
+        return true;
+    d.filesDue = false;
+    bool written = true;
+    if (!d.options.transcriptPath.empty() && !d.transcript.writeTo(d.options.transcriptPath)) {
+        d.error = "cannot write the transcript to " + d.options.transcriptPath;
+        written = false;
+    }
+    if (!d.options.flashDumpPath.empty() && d.model.valid() && !dumpFlash(d.options.flashDumpPath)) {
+        d.error = "cannot write the flash dump to " + d.options.flashDumpPath;
+        written = false;
+    }
+    return written;
 }
 
 bool PtyPrinter::running() const { return impl_->serving; }

@@ -34,8 +34,9 @@ public:
     // left alone and start fails). False on failure, with errorText().
     bool start(const std::string& linkPath = {});
     // Stops serving, closes the pty, removes the link, writes the transcript and flash
-    // dump named in the options. Safe to call twice.
-    void stop();
+    // dump named in the options. Safe to call twice. False when a file could not be
+    // written (errorText() says which).
+    bool stop();
     bool running() const;
     const std::string& errorText() const;
 

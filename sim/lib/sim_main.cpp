@@ -48,11 +48,13 @@ int simMain(int argc, char** argv)
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t previousMask;
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask);
 
     PtyPrinter printer(arguments.printer);
     if (!printer.start(arguments.linkPath)) {
         std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
+        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
         return kExitFailure;
     }
     std::printf("%s\n", printer.slavePath().c_str());
@@ -65,11 +67,14 @@ int simMain(int argc, char** argv)
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
-    printer.stop();
+    bool written = printer.stop();
+    if (!written)
+        std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
     state = printer.state();
     std::fprintf(stderr, "printer-sim: stopped; %llu bytes received, %d sectors written, %d resets.\n",
                  static_cast<unsigned long long>(state.bytesReceived), state.sectorWrites, state.resetCount);
-    return kExitOk;
+    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
+    return written ? kExitOk : kExitFailure;
 }
 
 } // namespace kyv::sim
