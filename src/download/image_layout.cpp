@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint64_t kImfHeaderBytes = 22;
 constexpr uint64_t kBootBlockBytes = 32768;
+constexpr int kLastAddressableSector = 0xFF; // erase and select carry the sector in one byte
 
 bool pathNamesImf(std::string path)
 {
@@ -93,9 +94,11 @@ ResultCode layOutImage(const ImageLayoutRequest& request, std::span<const uint8_
         }
         if (renumbered && counter > v)
             sector = w - v + counter;
-        // Past the end of the flash, or round to a sector already written: the image does
-        // not fit this model.
-        if (position < 1 || position > sectorCount || !listed.insert(sector).second)
+        // Past the end of the flash, round to a sector already written, or beyond the
+        // sectors the one-byte sector commands can name (256 would reach sector 0, the
+        // boot block): the image does not fit this model.
+        if (position < 1 || position > sectorCount || sector < 0 || sector > kLastAddressableSector ||
+            !listed.insert(sector).second)
             return rc::InvalidImage;
         const uint32_t size = map.sizeOf(static_cast<size_t>(position - 1));
         layout.logLines.push_back(printfText("Sector No = %d File length = %i , pt to current sect = %i", sector,

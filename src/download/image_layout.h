@@ -38,8 +38,8 @@ struct ImageLayoutRequest {
 };
 
 // Builds the sector list for the image bytes. Returns 0, or InvalidImage (1020) when the
-// image holds nothing to send, would run past the end of the model's flash, or would
-// write a sector twice: such an image would leave the flash half-written.
+// image holds nothing to send, would run past the end of the model's flash or past sector
+// 255, or would write a sector twice: such an image would leave the flash half-written.
 ResultCode layOutImage(const ImageLayoutRequest& request, std::span<const uint8_t> image,
                        ImageLayout& layout);
 

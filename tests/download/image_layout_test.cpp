@@ -98,6 +98,9 @@ TEST_F(ImageLayoutTest, ImageLongerThanTheFlashIsRefusedBeforeAnythingIsSent)
     // A wrap that comes round to sectors already written would overwrite the image itself.
     EXPECT_EQ(layOut(model("R451"), 6, 31 * 64 * KB), rc::InvalidImage);
     EXPECT_EQ(layOut(model("R241"), 20, 30 * 64 * KB), rc::InvalidImage);
+    // R243's flash has 285 sectors, but a sector command names only sectors up to 255.
+    EXPECT_EQ(layOut(model("R243"), 36, 220 * 64 * KB), rc::Success);
+    EXPECT_EQ(layOut(model("R243"), 36, 220 * 64 * KB + 1), rc::InvalidImage);
 }
 
 TEST_F(ImageLayoutTest, ImageWithNothingToSendIsRefused)

@@ -1,0 +1,246 @@
+// Measures what the host adds to a flash and how much memory it needs.
+//
+//   kyv-flash-bench time   [MODEL] [BYTES] [SCALE]   simulated printer in this process
+//   kyv-flash-bench memory [MODEL] [BYTES] [SCALE]   printer-sim in a process of its own
+//
+// Defaults: R241 with 29 sectors of 64 KB (sectors 6 to 34) at scale 0.002; R243 with
+// 14,000,000 bytes (sectors 36 to 249, the printer already in download mode) at 0.001.
+//
+// "time" flashes the same image twice, at SCALE and at twice SCALE. Everything the
+// protocol waits for (the host's pauses and read time-outs, the printer's restarts)
+// grows with the scale; what the host itself spends does not. So the difference of the
+// two runs gives the protocol time of a real flash, and what is left at scale 0 is the
+// host's own share, set against a real flash: protocol time plus the bytes at 115200 bps.
+// "memory" reports the peak resident memory of this process, which holds only the host.
+
+#include "core/catalogue.h"
+#include "core/clock.h"
+#include "core/job_events.h"
+#include "download/local_download.h"
+#include "sim/lib/pty_printer.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace kyv;
+
+class CountingEvents final : public JobEvents {
+public:
+    void result(ResultCode c) override { code = c; }
+    void jobEnd() override {}
+    void success(const std::string&) override { code = 0; }
+    void progressStart(int) override {}
+    void progress(ProgressEvent& event) override
+    {
+        ++events;
+        if (verbose && !(event.stepText + event.logText).empty())
+            std::fprintf(stderr, "%s%s\n", event.stepText.c_str(), event.logText.c_str());
+    }
+    void progressClose() override {}
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+    void notice(const std::string&, const std::string&) override {}
+
+    ResultCode code = -1;
+    long events = 0;
+    bool verbose = std::getenv("KYV_BENCH_VERBOSE") != nullptr; // step texts and log lines to stderr
+};
+
+struct FlashRun {
+    ResultCode code = -1;
+    double wallSeconds = 0;
+    double workerCpuSeconds = 0;
+    long progressEvents = 0;
+};
+
+double seconds(const timeval& t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+std::string writeImage(const std::string& dir, size_t bytes, uint8_t first)
+{
+    std::vector<uint8_t> image(bytes);
+    uint32_t x = 2463534242u;
+    for (uint8_t& b : image) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b = static_cast<uint8_t>(x);
+    }
+    if (!image.empty())
+        image[0] = first;
+    std::string path = dir + "/image.mfw";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
+                                                static_cast<std::streamsize>(image.size()));
+    return path;
+}
+
+// Runs the local download worker on its own thread, timing it.
+FlashRun flash(ModelInfo& row, const std::string& port, int baud, const std::string& image, size_t bytes)
+{
+    CountingEvents events;
+    FlashJob& job = row.job;
+    job.interfaceName = port;
+    job.interfaceKind = kSerialPort;
+    job.parity = "NONE";
+    job.baudRate = baud;
+    job.stopBits = 1;
+    job.startSector = row.mainSector;
+    job.downloadTypeCode = 2;
+    job.notifyWindow = &events;
+    job.filePath = image;
+    job.workDir = std::filesystem::path(image).parent_path();
+    job.progressRange = static_cast<int>(bytes / 65536) * 4 + 15;
+    job.commandLineMode = 1;
+    job.portDetection = 1;
+    job.printAfter = 0;
+
+    FlashRun run;
+    auto start = std::chrono::steady_clock::now();
+    std::thread worker([&] {
+        RunLocalDownload(row);
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        run.workerCpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    });
+    worker.join();
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.code = events.code;
+    run.progressEvents = events.events;
+    return run;
+}
+
+std::string scratchDir()
+{
+    char pattern[] = "/tmp/kyv-flash-bench-XXXXXX";
+    return ::mkdtemp(pattern) ? pattern : "";
+}
+
+int timeFlash(const std::string& model, std::optional<size_t> requested, double scale)
+{
+    ModelCatalogue catalogue;
+    int index = catalogue.indexOf(model);
+    if (index < 0)
+        return std::fprintf(stderr, "unknown model %s\n", model.c_str()), 2;
+    ModelInfo& row = catalogue.row(index);
+    const size_t bytes = requested.value_or(29 * 65536);
+    const std::string dir = scratchDir();
+    const std::string image = writeImage(dir, bytes, row.imageSignature ? row.imageSignature : 'M');
+
+    FlashRun runs[2];
+    double simWait[2] = {};
+    const double scales[2] = {scale, 2 * scale};
+    for (int i = 0; i < 2; ++i) {
+        setTimeScale(scales[i]);
+        sim::PrinterOptions options;
+        options.model = model;
+        sim::PtyPrinter printer(options);
+        if (!printer.start())
+            return std::fprintf(stderr, "printer: %s\n", printer.errorText().c_str()), 1;
+        runs[i] = flash(row, printer.slavePath(), sim::defaultBaud(model), image, bytes);
+        simWait[i] = std::chrono::duration<double>(printer.state().ownWaitTime).count();
+        if (runs[i].code != 0)
+            return std::fprintf(stderr, "flash failed with %d\n", runs[i].code), 1;
+    }
+    std::filesystem::remove_all(dir);
+
+    const double protocol = (runs[1].wallSeconds - runs[0].wallSeconds) / (scales[1] - scales[0]);
+    const double fixed = runs[0].wallSeconds - scales[0] * protocol;
+    const double wire = static_cast<double>(bytes) * 10.0 / 115200.0;
+    const double real = protocol + wire;
+    std::printf("model %s, main firmware of %zu bytes, time scales %g and %g\n", model.c_str(), bytes, scales[0],
+                scales[1]);
+    std::printf("wall time:                       %8.3f s and %8.3f s\n", runs[0].wallSeconds, runs[1].wallSeconds);
+    std::printf("simulator's own waits:           %8.3f s and %8.3f s (%.0f s of printer time)\n", simWait[0],
+                simWait[1], simWait[0] / scales[0]);
+    std::printf("protocol time of a real flash:   %8.1f s\n", protocol);
+    std::printf("bytes on the wire at 115200 bps: %8.1f s\n", wire);
+    std::printf("host time left at scale 0:       %8.3f s (%.3f%% of %.0f s)\n", fixed, 100.0 * fixed / real, real);
+    std::printf("worker thread CPU time:          %8.3f s (%.3f%%), %ld progress events\n", runs[0].workerCpuSeconds,
+                100.0 * runs[0].workerCpuSeconds / real, runs[0].progressEvents);
+    return 0;
+}
+
+int measureMemory(const std::string& model, std::optional<size_t> requested, double scale)
+{
+    ModelCatalogue catalogue;
+    int index = catalogue.indexOf(model);
+    if (index < 0)
+        return std::fprintf(stderr, "unknown model %s\n", model.c_str()), 2;
+    ModelInfo& row = catalogue.row(index);
+    const size_t bytes = requested.value_or(14000000);
+    const std::string dir = scratchDir();
+    const std::string image = writeImage(dir, bytes, row.imageSignature ? row.imageSignature : 'M');
+    const std::string link = dir + "/COM1";
+    const std::string scaleText = std::to_string(scale);
+
+    // The printer waits in its download mode, so the whole image goes sector by sector.
+    std::vector<std::string> args{KYV_PRINTER_SIM, "serial", "--model", model, "--link", link,
+                                  "--download-mode", "--time-scale", scaleText};
+    std::vector<char*> argv;
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return std::fprintf(stderr, "cannot start %s\n", argv[0]), 1;
+
+    setTimeScale(scale);
+    struct stat info {};
+    for (int i = 0; i < 500 && ::lstat(link.c_str(), &info) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    FlashRun run = flash(row, link, sim::defaultBaud(model), image, bytes);
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    std::filesystem::remove_all(dir);
+
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("model %s, image of %zu bytes: result %d after %.2f s at time scale %g\n", model.c_str(), bytes,
+                run.code, run.wallSeconds, scale);
+    std::printf("peak resident memory of the host: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+    return run.code == 0 || requested ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || (args[0] != "time" && args[0] != "memory")) {
+        std::fprintf(stderr, "usage: kyv-flash-bench time|memory [MODEL] [BYTES] [SCALE]\n");
+        return 2;
+    }
+    const bool timing = args[0] == "time";
+    const std::string model = args.size() > 1 ? args[1] : (timing ? "R241" : "R243");
+    std::optional<size_t> bytes;
+    if (args.size() > 2)
+        bytes = std::stoull(args[2]);
+    const double scale = args.size() > 3 ? std::stod(args[3]) : (timing ? 0.002 : 0.001);
+    return timing ? timeFlash(model, bytes, scale) : measureMemory(model, bytes, scale);
+}
