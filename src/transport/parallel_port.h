@@ -3,7 +3,7 @@
 // Writes and reads follow the port's own pacing: a short settle before each write, a long
 // settle before each reply, and the reply fetched one byte at a time.
 
-#include "transport/serial_port.h"
+#include "transport/fd_io.h"
 #include "transport/unique_fd.h"
 
 #include <cstddef>

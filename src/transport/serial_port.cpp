@@ -1,10 +1,7 @@
 #include "transport/serial_port.h"
 
-#include "transport/fd_wait.h"
+#include "transport/fd_io.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -82,29 +79,22 @@ bool dataBitsFlag(int dataBits, tcflag_t& flag)
     }
 }
 
-bool lineGone(int error) { return error == EIO || error == ENXIO || error == ENODEV || error == EPIPE; }
-
 } // namespace
 
 int SerialPort::open(const std::string& devicePath)
 {
     close();
-    int fd;
-    do {
-        fd = ::open(devicePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return errno;
-    UniqueFd owned(fd);
-    // TIOCEXCL alone does not stop root; the lock stops everyone who locks too.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return errno == EWOULDBLOCK ? EBUSY : errno;
-    if (::ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL)
+    UniqueFd owned;
+    if (int error = openLocked(devicePath, owned))
+        return error;
+    // The lock stops programs that lock too; TIOCEXCL also stops those that do not
+    // (except root). A device that is no terminal has no such flag.
+    if (::ioctl(owned.get(), TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL)
         return errno;
     termios tio{};
-    if (::tcgetattr(fd, &tio) == 0) {
+    if (::tcgetattr(owned.get(), &tio) == 0) {
         makeBinary(tio);
-        applySettings(fd, tio);
+        applySettings(owned.get(), tio);
     }
     fd_ = std::move(owned);
     return 0;
@@ -173,59 +163,16 @@ bool SerialPort::currentSettings(LineSettings& settings) const
 
 Transfer SerialPort::read(uint8_t* buffer, size_t length, ProtocolMs firstByteWait)
 {
-    Transfer result;
-    if (!isOpen() || length == 0)
-        return result;
-    Deadline deadline(firstByteWait);
-    bool hungUp = false;
-    for (;;) {
-        ssize_t n = ::read(fd_.get(), buffer, length);
-        if (n > 0) {
-            result.bytes = static_cast<size_t>(n);
-            return result;
-        }
-        if (n == 0 || (errno != EINTR && errno != EAGAIN) || hungUp) {
-            // End of file or an I/O error: the line is gone.
-            result.dropped = true;
-            return result;
-        }
-        if (errno == EINTR)
-            continue;
-        switch (waitForFd(fd_.get(), POLLIN, deadline)) {
-        case FdReady::Ready: break;
-        case FdReady::HungUp: hungUp = true; break;
-        case FdReady::TimedOut:
-        case FdReady::Stopped: return result;
-        }
-    }
+    if (!isOpen())
+        return {};
+    return readWithin(fd_.get(), buffer, length, Deadline(firstByteWait));
 }
 
 Transfer SerialPort::write(const uint8_t* buffer, size_t length, ProtocolMs limit)
 {
-    Transfer result;
     if (!isOpen())
-        return result;
-    Deadline deadline(limit);
-    while (result.bytes < length) {
-        ssize_t n = ::write(fd_.get(), buffer + result.bytes, length - result.bytes);
-        if (n > 0) {
-            result.bytes += static_cast<size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN) {
-            result.dropped = lineGone(errno);
-            return result;
-        }
-        switch (waitForFd(fd_.get(), POLLOUT, deadline)) {
-        case FdReady::Ready: break;
-        case FdReady::HungUp: result.dropped = true; return result;
-        case FdReady::TimedOut:
-        case FdReady::Stopped: return result;
-        }
-    }
-    return result;
+        return {};
+    return writeWithin(fd_.get(), buffer, length, Deadline(limit));
 }
 
 void SerialPort::purgeInput()

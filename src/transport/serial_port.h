@@ -3,6 +3,7 @@
 // with every wait bounded by poll().
 
 #include "core/clock.h"
+#include "transport/fd_io.h"
 #include "transport/unique_fd.h"
 
 #include <cstddef>
@@ -16,12 +17,6 @@ struct LineSettings {
     char parity = 'N'; // 'E' even, 'O' odd, 'M' mark, 'S' space, anything else none
     int dataBits = 8;
     int stopBits = 1;  // 1 or 2; any other value keeps the line's current setting
-};
-
-// Outcome of one read or write on a line.
-struct Transfer {
-    size_t bytes = 0;     // bytes moved
-    bool dropped = false; // the line is gone (end of file, EIO, hang-up): fail at once
 };
 
 class SerialPort {
