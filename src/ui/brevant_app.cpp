@@ -16,15 +16,6 @@
 namespace kyv {
 namespace {
 
-bool hasDisplay()
-{
-    auto set = [](const char* name) {
-        const char* value = std::getenv(name);
-        return value != nullptr && *value != '\0';
-    };
-    return set("DISPLAY") || set("WAYLAND_DISPLAY");
-}
-
 std::string startupDirectory()
 {
     std::error_code error;
@@ -40,14 +31,26 @@ int leaveWith(ResultCode code)
 
 } // namespace
 
-int CBrevantApp::run(int argc, char** argv)
+bool CBrevantApp::hasDisplay()
+{
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)>& onParseError)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     ModelCatalogue catalogue;
     ParsedArguments parsed;
     const ResultCode parsedCode = parseCommandLine(args, catalogue, parsed);
-    if (parsedCode > 0)
-        return leaveWith(parsedCode); // the window never appears
+    if (parsedCode > 0) { // the window never appears
+        if (onParseError)
+            onParseError(parsedCode);
+        return leaveWith(parsedCode);
+    }
 
     // An unattended run without a display runs the same dialog on Qt's offscreen platform.
     if (processValues().commandLineMode != 0 && !hasDisplay())

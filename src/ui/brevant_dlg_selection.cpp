@@ -4,6 +4,7 @@
 #include "core/download_type.h"
 #include "core/model_selection.h"
 #include "core/result_text.h"
+#include "core/unattended_run.h"
 #include "ui/file_filter.h"
 #include "ui/ip_address_edit.h"
 
@@ -165,32 +166,18 @@ void CBrevantDlg::startUnattended(const ParsedArguments& arguments)
     modelCombo_->setCurrentIndex(arguments.modelIndex);
     selectModelButton_->setText(kSelectModel);
     onSelectModel();
-    selectInCombo(typeCombo_, arguments.downloadTypeText);
-    onDownloadTypeChanged();
 
-    switch (arguments.interfaceKind) {
-    case kSerialPort:
-        selectInCombo(interfaceCombo_, arguments.interfaceText);
-        selectInCombo(baudCombo_, arguments.baudText);
-        selectInCombo(parityCombo_, arguments.parityText);
-        selectInCombo(stopBitsCombo_, arguments.stopBitsText);
-        break;
-    case kLanOrWifi:
-        selectInCombo(interfaceCombo_, arguments.interfaceText);
-        ipEdit_->setText(QString::fromStdString(arguments.ipText));
-        break;
-    case kUsbDeviceClass:
-        if (arguments.usbClassWord == "NHPI" || arguments.usbClassWord == "PRTR") {
-            selectInCombo(interfaceCombo_, arguments.usbClassWord);
-        } else {
-            interfaceCombo_->addItem(QStringLiteral("CPMI"));
-            interfaceCombo_->setCurrentIndex(interfaceCombo_->count() - 1);
-        }
-        break;
-    case kIbmUsb: selectInCombo(interfaceCombo_, "IBM USB"); break;
-    case kHid: selectInCombo(interfaceCombo_, "HID"); break;
-    default: break; // USB: the interface stays as the model selection left it
-    }
+    // The same selections a dry run reports: type, interface and its settings, file path.
+    const UnattendedSelection selection =
+        selectForUnattendedRun(arguments, catalogue_.row(arguments.modelIndex), workDir_);
+    typeCombo_->setCurrentIndex(selection.downloadTypeIndex);
+    onDownloadTypeChanged();
+    fillCombo(interfaceCombo_, selection.model.interfaces.entries, selection.model.interfaces.selected);
+    baudCombo_->setCurrentText(QString::fromStdString(selection.baudText));
+    parityCombo_->setCurrentText(QString::fromStdString(selection.parityText));
+    stopBitsCombo_->setCurrentText(QString::fromStdString(selection.stopBitsText));
+    ipEdit_->setValue(selection.ipAddress);
+
     // The job's interface kind follows the entry now selected; a USB report device keeps
     // the kind the command line asked for, whatever entry the list shows.
     onInterfaceChanged();
@@ -198,9 +185,8 @@ void CBrevantDlg::startUnattended(const ParsedArguments& arguments)
         interfaceKind_ = kUsbReportDevice;
     usbClassWord_ = arguments.usbClassWord;
 
-    fileEdit_->setText(QString::fromStdString(arguments.fileText));
-    const QFileInfo file(QString::fromStdString(arguments.fileText));
-    fullPath_ = file.isAbsolute() ? arguments.fileText : workDir_ + "/" + arguments.fileText;
+    fileEdit_->setText(QString::fromStdString(selection.fileText));
+    fullPath_ = selection.filePath;
     show();
     onFlashDevice();
 }

@@ -1,10 +1,13 @@
 #include "run_program.h"
 
+#include "core/exit_status.h"
 #include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -99,12 +102,18 @@ TEST_F(DryRunTest, J5RefusalsAreTheRunsResultNotASuccess)
     EXPECT_EQ(fieldsOf(good.out).at("startSector"), "8");
 }
 
-TEST_F(DryRunTest, WithoutDryRunAPassingJobIsNotFlashedAndReportsNoCode)
+TEST_F(DryRunTest, WithoutDryRunTheJobRunsUnattendedAndReportsItsCode)
 {
-    const auto r = run({"R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.resultFd, "");
-    EXPECT_NE(r.err.find("not available"), std::string::npos);
+    // No printer answers on COM50 here: the run fails, offscreen, with the code it reports.
+    const auto r = run({"R241", "M", "COM50", "115200", "NONE", "1", "Main.mfw"});
+    ASSERT_FALSE(r.resultFd.empty()) << r.err;
+    const int code = std::stoi(r.resultFd);
+    EXPECT_NE(code, 0);
+    EXPECT_EQ(r.status, exitStatusFor(code));
+    EXPECT_EQ(r.out.find("interfaceKind"), std::string::npos); // not a dry run: no job summary
+    std::ifstream log(dir.path() / "BREVANT_LOG.txt", std::ios::binary);
+    const std::string logText{std::istreambuf_iterator<char>(log), {}};
+    EXPECT_NE(logText.find("Interface  \t : COM50 \r\n"), std::string::npos);
 
     const auto failing = run({"R241", "M", "COM1"});
     EXPECT_EQ(failing.status, 210);

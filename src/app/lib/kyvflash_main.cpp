@@ -5,6 +5,10 @@
 #include "core/exit_status.h"
 #include "core/result_text.h"
 
+#ifdef KYV_WITH_UI
+#include "ui/brevant_app.h"
+#endif
+
 #include <strings.h>
 #include <unistd.h>
 
@@ -47,6 +51,16 @@ std::string failureText(ResultCode code)
     default:
         return std::string(resultText(code));
     }
+}
+
+// Without arguments the dialog needs a display; an unattended run does not (it runs offscreen).
+bool dialogCanBeShown()
+{
+#ifdef KYV_WITH_UI
+    return CBrevantApp::hasDisplay();
+#else
+    return false;
+#endif
 }
 
 bool isDryRunOption(const std::string& arg) { return ::strcasecmp(arg.c_str(), "--dry-run") == 0; }
@@ -92,12 +106,21 @@ int kyvFlashMain(int argc, char** argv)
     const bool dryRun = !args.empty() && isDryRunOption(args.front());
     if (dryRun)
         args.erase(args.begin());
-    if (args.empty()) {
+    if (args.empty() && (dryRun || !dialogCanBeShown())) {
         std::puts("KyvFlash: give a job as arguments (model, type letter, interface, its settings, file), "
                   "or --dry-run and the same arguments to check a job without touching a printer.");
         return 0;
     }
-    return runJob(args, dryRun);
+    // A dry run never needs Qt: it is decided before any of it starts.
+    if (dryRun)
+        return runJob(args, true);
+#ifdef KYV_WITH_UI
+    return CBrevantApp::run(argc, argv, [](ResultCode code) {
+        std::fprintf(stderr, "KyvFlash: %s (result %d)\n", failureText(code).c_str(), code);
+    });
+#else
+    return runJob(args, false);
+#endif
 }
 
 } // namespace kyv
