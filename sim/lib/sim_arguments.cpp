@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+#include <map>
+#include <string_view>
 
 namespace kyv::sim {
 namespace {
@@ -90,6 +93,27 @@ ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArgu
         return ArgumentsOutcome::Error;
     }
     PrinterOptions& p = out.printer;
+    const std::map<std::string_view, std::string*> texts = {
+        {"--model", &p.model},           {"--link", &out.linkPath},           {"--model-number", &p.modelNumber},
+        {"--parity", &p.parity},         {"--boot-version", &p.bootVersion}, {"--main-version", &p.mainVersion},
+        {"--boot-crc", &p.bootCrc},      {"--main-crc", &p.mainCrc},         {"--table-version", &p.tableVersion},
+        {"--transcript", &p.transcriptPath}, {"--flash-dump", &p.flashDumpPath},
+    };
+    const std::map<std::string_view, bool*> flags = {
+        {"--download-mode", &p.startInDownloadMode}, {"--usu-on", &p.usuOn}, {"--not-ready", &p.notReady}};
+    struct Number {
+        long long low, high;
+        std::function<void(long long)> store;
+        const char* expected;
+    };
+    const std::map<std::string_view, Number> numbers = {
+        {"--baud", {1, 4000000, [&](long long v) { p.baud = static_cast<int>(v); }, "a speed such as 19200"}},
+        {"--stop-bits", {1, 2, [&](long long v) { p.stopBits = static_cast<int>(v); }, "1 or 2"}},
+        {"--restart-ms", {0, 3600000, [&](long long v) { p.restartTime = ProtocolMs(v); }, "milliseconds up to 3600000"}},
+        {"--reply-delay-ms", {0, 3600000, [&](long long v) { p.replyDelay = ProtocolMs(v); }, "milliseconds up to 3600000"}},
+        {"--fiscal-state", {0, 255, [&](long long v) { p.fiscalState = static_cast<int>(v); }, "a byte value from 0 to 255"}},
+    };
+
     for (size_t i = 1; i < args.size(); ++i) {
         std::string name = args[i];
         std::string value;
@@ -99,146 +123,60 @@ ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArgu
             name = name.substr(0, equals);
             hasValue = true;
         }
-        auto flag = [&] {
-            if (hasValue) {
-                error = name + " takes no value";
-                return false;
-            }
-            return true;
+        auto fail = [&](std::string text) {
+            error = std::move(text);
+            return ArgumentsOutcome::Error;
         };
-        auto next = [&] {
-            if (hasValue)
-                return true;
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        long long number = 0;
-        if (name == "--help" || name == "-h") {
+        if (name == "--help" || name == "-h")
             return ArgumentsOutcome::Help;
-        } else if (name == "--model") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            p.model = value;
-        } else if (name == "--link") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            out.linkPath = value;
-        } else if (name == "--model-number") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            p.modelNumber = value;
-        } else if (name == "--baud") {
-            if (!next() || !parseInt(value, 1, 4000000, number)) {
-                error = error.empty() ? "--baud needs a speed such as 19200" : error;
-                return ArgumentsOutcome::Error;
-            }
-            p.baud = static_cast<int>(number);
-        } else if (name == "--parity") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            p.parity = value;
-        } else if (name == "--stop-bits") {
-            if (!next() || !parseInt(value, 1, 2, number)) {
-                error = error.empty() ? "--stop-bits is 1 or 2" : error;
-                return ArgumentsOutcome::Error;
-            }
-            p.stopBits = static_cast<int>(number);
-        } else if (name == "--download-mode") {
-            if (!flag())
-                return ArgumentsOutcome::Error;
-            p.startInDownloadMode = true;
-        } else if (name == "--restart-ms" || name == "--reply-delay-ms") {
-            if (!next() || !parseInt(value, 0, 3600000, number)) {
-                error = error.empty() ? name + " needs milliseconds from 0 to 3600000" : error;
-                return ArgumentsOutcome::Error;
-            }
-            (name == "--restart-ms" ? p.restartTime : p.replyDelay) = ProtocolMs(number);
+        if (auto flag = flags.find(name); flag != flags.end()) {
+            if (hasValue)
+                return fail(name + " takes no value");
+            *flag->second = true;
+            continue;
+        }
+        if (!hasValue) {
+            if (i + 1 >= args.size())
+                return fail(texts.count(name) || numbers.count(name) ? name + " needs a value"
+                                                                     : "unknown option '" + name + "' (see --help)");
+            value = args[++i];
+        }
+        long long number = 0;
+        if (auto text = texts.find(name); text != texts.end()) {
+            *text->second = value;
+        } else if (auto spec = numbers.find(name); spec != numbers.end()) {
+            if (!parseInt(value, spec->second.low, spec->second.high, number))
+                return fail(name + " needs " + spec->second.expected);
+            spec->second.store(number);
         } else if (name == "--mismatch") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            if (value != "nothing" && value != "garbage") {
-                error = "--mismatch is nothing or garbage";
-                return ArgumentsOutcome::Error;
-            }
+            if (value != "nothing" && value != "garbage")
+                return fail("--mismatch is nothing or garbage");
             p.onMismatch = value == "garbage" ? MismatchAnswer::Garbage : MismatchAnswer::Nothing;
         } else if (name == "--unerased-write") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            if (value != "and" && value != "overwrite") {
-                error = "--unerased-write is and or overwrite";
-                return ArgumentsOutcome::Error;
-            }
+            if (value != "and" && value != "overwrite")
+                return fail("--unerased-write is and or overwrite");
             p.unerasedWrite = value == "and" ? UnerasedWrite::AndLikeNor : UnerasedWrite::Overwrite;
-        } else if (name == "--boot-version" || name == "--main-version" || name == "--boot-crc" ||
-                   name == "--main-crc" || name == "--table-version") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            std::string* target = name == "--boot-version"   ? &p.bootVersion
-                                  : name == "--main-version" ? &p.mainVersion
-                                  : name == "--boot-crc"     ? &p.bootCrc
-                                  : name == "--main-crc"     ? &p.mainCrc
-                                                             : &p.tableVersion;
-            *target = value;
         } else if (name == "--switches") {
-            if (!next())
-                return ArgumentsOutcome::Error;
             unsigned bits = 0;
             auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), bits, 16);
-            if (value.size() != 4 || failure != std::errc() || end != value.data() + value.size()) {
-                error = "--switches takes four hexadecimal digits, such as 1200";
-                return ArgumentsOutcome::Error;
-            }
+            if (value.size() != 4 || failure != std::errc() || end != value.data() + value.size())
+                return fail("--switches takes four hexadecimal digits, such as 1200");
             p.switchByte0 = static_cast<uint8_t>(bits >> 8);
             p.switchByte1 = static_cast<uint8_t>(bits & 0xFF);
-        } else if (name == "--usu-on") {
-            if (!flag())
-                return ArgumentsOutcome::Error;
-            p.usuOn = true;
-        } else if (name == "--not-ready") {
-            if (!flag())
-                return ArgumentsOutcome::Error;
-            p.notReady = true;
-        } else if (name == "--fiscal-state") {
-            if (!next() || !parseInt(value, 0, 255, number)) {
-                error = error.empty() ? "--fiscal-state is a byte value from 0 to 255" : error;
-                return ArgumentsOutcome::Error;
-            }
-            p.fiscalState = static_cast<int>(number);
         } else if (name == "--fault") {
-            if (!next())
-                return ArgumentsOutcome::Error;
             std::string why;
             std::optional<Fault> fault = parseFault(value, &why);
-            if (!fault) {
-                error = "--fault " + value + ": " + why;
-                return ArgumentsOutcome::Error;
-            }
+            if (!fault)
+                return fail("--fault " + value + ": " + why);
             p.faults.push_back(*fault);
-        } else if (name == "--transcript") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            p.transcriptPath = value;
-        } else if (name == "--flash-dump") {
-            if (!next())
-                return ArgumentsOutcome::Error;
-            p.flashDumpPath = value;
         } else if (name == "--time-scale") {
-            if (!next())
-                return ArgumentsOutcome::Error;
             char* end = nullptr;
             double scale = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end != '\0' || !std::isfinite(scale) || scale <= 0) {
-                error = "--time-scale needs a positive number such as 0.01";
-                return ArgumentsOutcome::Error;
-            }
+            if (value.empty() || *end != '\0' || !std::isfinite(scale) || scale <= 0)
+                return fail("--time-scale needs a positive number such as 0.01");
             out.timeScale = scale;
         } else {
-            error = "unknown option '" + args[i] + "' (see --help)";
-            return ArgumentsOutcome::Error;
+            return fail("unknown option '" + args[i] + "' (see --help)");
         }
     }
     return ArgumentsOutcome::Run;
