@@ -9,6 +9,7 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -21,6 +22,14 @@ std::string startupDirectory()
     std::error_code error;
     std::filesystem::path dir = std::filesystem::current_path(error);
     return error ? std::string(".") : dir.string();
+}
+
+// An unattended run without a display talks to scripts through its exit status and log
+// file; the offscreen platform's notes about windows it cannot place are only noise there.
+void quietOffscreenMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
 }
 
 int leaveWith(ResultCode code)
@@ -53,8 +62,10 @@ int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)
     }
 
     // An unattended run without a display runs the same dialog on Qt's offscreen platform.
-    if (processValues().commandLineMode != 0 && !hasDisplay())
+    if (processValues().commandLineMode != 0 && !hasDisplay()) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        qInstallMessageHandler(quietOffscreenMessages);
+    }
 
     // Before any other thread starts, so that all of them leave SIGTERM/SIGINT to it.
     StopSignalThread stopSignals(nullptr);

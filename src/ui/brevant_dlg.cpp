@@ -304,7 +304,8 @@ void CBrevantDlg::buildControls()
     logBox_->setObjectName(QStringLiteral("logBox"));
     logBox_->setReadOnly(true);
     logBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    logBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    logBox_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    logBox_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     logBox_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* logLayout = new QVBoxLayout(logPanel_);
     logLayout->addWidget(logBox_);

@@ -1,0 +1,73 @@
+// Pictures of the main dialog and the progress dialog for people to look at. Runs only
+// when tools/screenshots.sh sets KYV_SCREENSHOT_DIR (under xvfb-run); skipped otherwise.
+#include "ui_test_support.h"
+
+#include "ui/progress_bar_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+
+#include <cstdlib>
+
+namespace kyv::test {
+namespace {
+
+class Screenshot : public DialogFixture {
+protected:
+    void SetUp() override
+    {
+        const char* dir = std::getenv("KYV_SCREENSHOT_DIR");
+        if (dir == nullptr || *dir == '\0')
+            GTEST_SKIP() << "KYV_SCREENSHOT_DIR is not set";
+        outDir_ = dir;
+        DialogFixture::SetUp();
+    }
+
+    // The whole X screen, as the user would see it.
+    void capture(const std::string& name)
+    {
+        for (int i = 0; i < 20; ++i)
+            QTest::qWait(10);
+        const std::string command = "import -window root '" + outDir_ + "/" + name + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+
+    std::string outDir_;
+};
+
+TEST_F(Screenshot, MainAndProgressDialogs)
+{
+    CBrevantDlg& dlg = dialog();
+    dlg.move(20, 20);
+    child<QCheckBox>("showLogCheck")->setChecked(true);
+    child<QPushButton>("selectModelButton")->click();
+    auto* type = child<QComboBox>("typeCombo");
+    type->setCurrentIndex(type->findText("MAIN FIRMWARE"));
+    emit type->activated(type->currentIndex());
+    chosenFile_ = QString::fromStdString(writeImage("R241_MAIN_V2.14.mfw", 0, 'M', 600000));
+    child<QPushButton>("browseButton")->click();
+    probe_->ports = {{"COM7", "/dev/ttyUSB0"}};
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    ASSERT_TRUE(waitFor([&] { return dlg.portDetectionTicks() > 2; }));
+    capture("main-dialog.png");
+
+    JobEvents& events = dlg.jobEvents();
+    events.progressStart(51);
+    for (const char* step : {"Checking communication line status..(Step 1)", "Switching to download mode (Step 2)",
+                             "Erasing sector 6 ... (Step 3)", "Writing sector 6 ... (Step 4)"}) {
+        ProgressEvent event{step, 0, "", 0};
+        events.progress(event);
+    }
+    ProgressEvent position{"", 19, "", 0};
+    events.progress(position);
+    dlg.progressDialog()->animate();
+    dlg.progressDialog()->animate();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.progressDialog()));
+    capture("progress-dialog.png");
+    events.progressClose();
+}
+
+} // namespace
+} // namespace kyv::test
