@@ -31,7 +31,8 @@ enum class PrinterCommand {
     EraseUserArea,   // 1D 40 31          ACK
     ClearDownloadArea2, // 1D 40 32       ACK
     ModelNumber,     // 1D 49 40 27       ' model number CR
-    VersionItem,     // 1D 49 40 n        n = 97, 2F, A3, 37, 9B: 10 bytes, text in bytes 1..5
+    VersionItem,     // 1D 49 40 n        n = 97, 2F, A3, 37, 9B: 10 bytes, text in bytes 1..5;
+                     //                   n = 33, 2B: main / boot version number, 11 characters and CR
     FlashState,      // 1D 30 07          1 byte, the fiscal state
     PrintConfiguration, // 1F 74 00 01    prints the configuration page, no reply
     UsuQuery,        // 1F 12 5F          1 byte, 1 = USU on

@@ -466,6 +466,17 @@ PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command,
 
 Bytes PrinterModel::versionReply(uint8_t item) const
 {
+    auto fiveCharacters = [](const std::string& text) {
+        std::string five = text.substr(0, 5);
+        five.resize(5, ' ');
+        return five;
+    };
+    // The version numbers of the online download: eleven characters ending in the five
+    // digits of the version, then CR.
+    if (item == 0x33 || item == 0x2B) {
+        std::string text = "000000" + fiveCharacters(item == 0x33 ? options_.mainVersion : options_.bootVersion) + "\r";
+        return Bytes(text.begin(), text.end());
+    }
     const std::string* text = nullptr;
     switch (item) {
     case 0x97: text = &options_.bootVersion; break;
@@ -475,11 +486,11 @@ Bytes PrinterModel::versionReply(uint8_t item) const
     case 0x9B: text = &options_.tableVersion; break;
     default: return {};
     }
-    // 10 bytes: a header byte, the five characters, NUL padding.
+    // The version report: 10 bytes, a header byte, the five characters, NUL padding.
+    std::string five = fiveCharacters(*text);
     Bytes reply(10, 0x00);
     reply[0] = 0x5F;
-    for (size_t i = 0; i < 5; ++i)
-        reply[1 + i] = i < text->size() ? static_cast<uint8_t>((*text)[i]) : ' ';
+    std::copy(five.begin(), five.end(), reply.begin() + 1);
     return reply;
 }
 

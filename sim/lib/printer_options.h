@@ -51,7 +51,7 @@ enum class UnerasedWrite {
 struct PrinterOptions {
     std::string model = "R241";   // catalogue displayName
     std::string modelNumber;      // empty: a number that passes the model check of `model`
-    std::string bootVersion = "10.01";
+    std::string bootVersion = "14000";
     std::string mainVersion = "15000";
     std::string bootCrc = "1A2B";
     std::string mainCrc = "3C4D";
