@@ -142,8 +142,8 @@ void CBrevantDlg::success(const std::string& text)
 
 void CBrevantDlg::jobEnd()
 {
-    if (stopRequested())
-        stopping_ = true; // the worker may have ended on the stop before a tick noticed it
+    if (stopRequested() && !stopping_)
+        onStopRequested(); // the worker may have ended on the stop before a tick noticed it
     if (commandLineMode() || stopping_)
         endWhenWorkerDone(stopping_ ? rc::ExitButton : exitValue_);
     else

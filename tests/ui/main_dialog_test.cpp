@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -238,6 +239,65 @@ TEST(IpAddressEdit, HoldsTheAddressWithTheFirstOctetHighest)
     EXPECT_EQ(edit.text(), "10.0.0.254"); // unchanged by the refused texts
     QTest::keyClicks(edit.octetField(3), "999");
     EXPECT_LE(edit.octetField(3)->text().toInt(), 255);
+}
+
+} // namespace
+} // namespace kyv::test
+
+namespace kyv::test {
+namespace {
+
+class PortDetection : public DialogFixture {
+protected:
+    void pick(const char* comboName, const char* text)
+    {
+        auto* combo = child<QComboBox>(comboName);
+        int index = combo->findText(QLatin1String(text));
+        ASSERT_GE(index, 0) << text;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
+    void setUsb(std::optional<UsbSighting> usb)
+    {
+        std::lock_guard lock(probe_->mutex);
+        probe_->usb = usb;
+    }
+    bool hasEntry(const char* comboName, const char* text)
+    {
+        return child<QComboBox>(comboName)->findText(QLatin1String(text)) >= 0;
+    }
+};
+
+TEST_F(PortDetection, R453ListsFollowThePrintersUsbForm)
+{
+    auto* model = child<QComboBox>("modelCombo");
+    model->setCurrentIndex(model->findText("R453"));
+    child<QPushButton>("selectModelButton")->click();
+    pick("typeCombo", "MAIN FIRMWARE");
+    pick("interfaceCombo", "NHPI");
+
+    setUsb(UsbSighting{0x0404, 0x36b, 8}); // the printer shows up in its CPMI form
+    ASSERT_TRUE(waitFor([&] { return child<QComboBox>("interfaceCombo")->count() == 1; }));
+    EXPECT_EQ(child<QComboBox>("interfaceCombo")->currentText(), "CPMI");
+    EXPECT_FALSE(hasEntry("typeCombo", "Printer Configuration Table"));
+    EXPECT_EQ(processValues().detectedUsbType, 8);
+    EXPECT_EQ(child<QLabel>("detectionText")->text(), "VID : 0404\nPID : 036b\nCPMI");
+
+    setUsb(UsbSighting{0x0404, 0x36c, 9}); // back in its PRTR form
+    ASSERT_TRUE(waitFor([&] { return child<QComboBox>("interfaceCombo")->count() == 53; }));
+    EXPECT_EQ(child<QComboBox>("interfaceCombo")->currentText(), "COM1");
+    EXPECT_TRUE(hasEntry("typeCombo", "Printer Configuration Table"));
+    EXPECT_EQ(child<QComboBox>("typeCombo")->currentText(), "MAIN FIRMWARE");
+    EXPECT_TRUE(child<QWidget>("baudCombo")->isEnabled());
+}
+
+TEST_F(PortDetection, NothingFoundShowsTheEmptyState)
+{
+    dialog();
+    ASSERT_TRUE(waitFor([&] { return dialog().portDetectionTicks() > 2 && probe_->calls > 1; }));
+    EXPECT_TRUE(child<QLabel>("detectionText")->text().trimmed().isEmpty());
+    EXPECT_TRUE(child<QWidget>("notDetectedIcon")->isVisibleTo(&dialog()));
+    EXPECT_FALSE(child<QWidget>("detectedIcon")->isVisibleTo(&dialog()));
 }
 
 } // namespace
