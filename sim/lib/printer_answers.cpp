@@ -1,0 +1,184 @@
+// What the printer answers to each command that is not a data transfer, and what each
+// does to its state.
+
+#include "sim/lib/baud_codes.h"
+#include "sim/lib/printer_model.h"
+#include "sim/lib/printer_replies.h"
+
+#include <algorithm>
+
+namespace kyv::sim {
+
+Bytes nakReply(PrinterCommand command)
+{
+    switch (command) {
+    case PrinterCommand::SectorCrc:
+    case PrinterCommand::MainCrc:
+    case PrinterCommand::IplCrc: return {kNak, 0x00, 0x00};
+    case PrinterCommand::OnlineBlock: return {kNak, kWriteFailed};
+    default: return {kNak};
+    }
+}
+
+PrinterModel::Answer PrinterModel::answer(PrinterCommand command, std::span<const uint8_t> bytes)
+{
+    switch (command) {
+    case PrinterCommand::IplQuery:
+    case PrinterCommand::Erase:
+    case PrinterCommand::Select:
+    case PrinterCommand::SectorCrc:
+    case PrinterCommand::MainCrc:
+    case PrinterCommand::IplCrc:
+    case PrinterCommand::FennIpl:
+    case PrinterCommand::FennMode: return answerFlashCommand(command, bytes);
+    default: return answerSettingsCommand(command, bytes);
+    }
+}
+
+// Commands of the boot loader: answered in download mode only.
+PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, std::span<const uint8_t> bytes)
+{
+    const SectorMap& map = *info_->sectorMap;
+    if (command == PrinterCommand::FennIpl || command == PrinterCommand::FennMode) {
+        state_.fennMode = true;
+        return {};
+    }
+    if (!inDownloadMode())
+        return {};
+    switch (command) {
+    case PrinterCommand::IplQuery: return {{kAck}};
+    case PrinterCommand::Erase: {
+        uint8_t sector = bytes[2];
+        if (sector >= map.count())
+            return {{kNak}};
+        eraseRange(map.offsetOf(sector), map.offsetOf(sector + 1));
+        ++state_.eraseCount;
+        return {{kAck}};
+    }
+    case PrinterCommand::Select: {
+        uint8_t sector = bytes[2];
+        if (sector >= map.count())
+            return {{kNak}};
+        state_.selectedSector = sector;
+        sectorCrcValid_ = false;
+        return {{kAck}};
+    }
+    case PrinterCommand::SectorCrc: {
+        if (!sectorCrcValid_)
+            return {nakReply(command)};
+        uint16_t crc = state_.lastSectorCrc;
+        return {{kAck, static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)}};
+    }
+    case PrinterCommand::MainCrc:
+    case PrinterCommand::IplCrc: {
+        // The image CRC covers the whole 64 KB units written since the switch to download
+        // mode, as the host computes it over an image file.
+        uint64_t length = imageStarted_ ? imageEnd_ - imageStart_ : 0;
+        length -= length % 0x10000;
+        uint16_t crc = crcOf(imageStart_, imageStart_ + length);
+        return {{kAck, static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)}};
+    }
+    default: return {};
+    }
+}
+
+PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command, std::span<const uint8_t> bytes)
+{
+    bool online = !inDownloadMode();
+    auto baudCode = [&] { return Bytes{*codeOfBaud(state_.baud)}; };
+    switch (command) {
+    case PrinterCommand::Status:
+        if (!online)
+            return {};
+        return {{static_cast<uint8_t>(state_.notReady ? 0x1A : 0x12)}};
+    case PrinterCommand::DownloadMode:
+        if (!online)
+            return {};
+        return {{}, true, PrinterMode::Download};
+    case PrinterCommand::Reset: return {{}, true, PrinterMode::Online};
+    case PrinterCommand::Restart: return {{kAck}, true, PrinterMode::Online};
+    case PrinterCommand::Recover: state_.notReady = false; return {};
+    case PrinterCommand::BaudQuery: return online ? Answer{baudCode()} : Answer{};
+    case PrinterCommand::BaudQuerySettings: return online && state_.settingsMode ? Answer{baudCode()} : Answer{};
+    case PrinterCommand::SetParameter: {
+        if (!online)
+            return {};
+        state_.parameters[bytes[2]] = bytes[3];
+        if (bytes[2] == 0x11)
+            if (std::optional<int> baud = baudOfCode(bytes[3]))
+                state_.pendingBaud = *baud;
+        return {};
+    }
+    case PrinterCommand::SettingsMode:
+        if (online)
+            state_.settingsMode = bytes[3] == 0x01;
+        return {};
+    case PrinterCommand::ReadSwitches:
+        if (!online || !state_.settingsMode)
+            return {};
+        return {{state_.switchByte0, state_.switchByte1}};
+    case PrinterCommand::WriteSwitches:
+        if (online) {
+            state_.switchByte0 = bytes[2];
+            state_.switchByte1 = bytes[3];
+        }
+        return {};
+    case PrinterCommand::ClearDownloadArea:
+    case PrinterCommand::ClearDownloadArea2: return {{kAck}};
+    case PrinterCommand::EraseUserArea: state_.userAreaErased = true; return {{kAck}};
+    case PrinterCommand::ModelNumber: {
+        if (!online)
+            return {};
+        Bytes reply{'\''};
+        reply.insert(reply.end(), modelNumber_.begin(), modelNumber_.end());
+        reply.push_back('\r');
+        return {reply};
+    }
+    case PrinterCommand::VersionItem: return online ? Answer{versionReply(bytes[3])} : Answer{};
+    case PrinterCommand::FlashState: return {{static_cast<uint8_t>(state_.fiscalState)}};
+    case PrinterCommand::PrintConfiguration:
+        if (online)
+            ++state_.configurationPrints;
+        return {};
+    case PrinterCommand::UsuQuery: return online ? Answer{{static_cast<uint8_t>(state_.usuOn ? 1 : 0)}} : Answer{};
+    case PrinterCommand::UsuSet:
+        if (online && bytes[2] <= 1)
+            state_.usuOn = bytes[2] == 1;
+        return {};
+    case PrinterCommand::BaudProbe: return online ? Answer{{kAck}} : Answer{};
+    case PrinterCommand::FiscalDownload: state_.fiscalState = 2; return {};
+    default: return {};
+    }
+}
+
+Bytes PrinterModel::versionReply(uint8_t item) const
+{
+    auto fiveCharacters = [](const std::string& text) {
+        std::string five = text.substr(0, 5);
+        five.resize(5, ' ');
+        return five;
+    };
+    // The version numbers of the online download: eleven characters ending in the five
+    // digits of the version, then CR.
+    if (item == 0x33 || item == 0x2B) {
+        std::string text = "000000" + fiveCharacters(item == 0x33 ? options_.mainVersion : options_.bootVersion) + "\r";
+        return Bytes(text.begin(), text.end());
+    }
+    const std::string* text = nullptr;
+    switch (item) {
+    case 0x97: text = &options_.bootVersion; break;
+    case 0x2F: text = &options_.mainVersion; break;
+    case 0xA3: text = &options_.bootCrc; break;
+    case 0x37: text = &options_.mainCrc; break;
+    case 0x9B: text = &options_.tableVersion; break;
+    default: return {};
+    }
+    // The version report: 10 bytes, a header byte, the five characters, NUL padding.
+    std::string five = fiveCharacters(*text);
+    Bytes reply(10, 0x00);
+    reply[0] = 0x5F;
+    std::copy(five.begin(), five.end(), reply.begin() + 1);
+    return reply;
+}
+
+} // namespace kyv::sim

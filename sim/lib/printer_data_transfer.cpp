@@ -1,0 +1,188 @@
+// The data transfers: sector data in download mode and the whole-image block of online
+// mode, written into flash as the bytes arrive.
+
+#include "sim/lib/baud_codes.h"
+#include "sim/lib/printer_model.h"
+#include "sim/lib/printer_replies.h"
+
+#include <algorithm>
+
+namespace kyv::sim {
+namespace {
+
+constexpr size_t kConfigTableRoom = 65536;
+// Letter at byte 1 of an image of each online-block type (0 IPL ... 6 SDBCS).
+constexpr char kTypeLetters[] = {'B', 'M', 'S', 'D', 'C', 'P', 'D'};
+
+} // namespace
+
+size_t PrinterModel::takeData(std::span<const uint8_t> bytes, std::vector<PrinterAction>& out,
+                              Transcript* transcript)
+{
+    size_t n = static_cast<size_t>(std::min<uint64_t>(dataRemaining_, bytes.size()));
+    std::span<const uint8_t> data = bytes.first(n);
+    if (dataKind_ == DataKind::OnlineBlock) {
+        blockCrc_.feed(data);
+        for (size_t i = 0; i < n && blockReceived_ + i < 2; ++i)
+            blockFirstBytes_[blockReceived_ + i] = data[i];
+        if (blockReceived_ < 2 && blockReceived_ + n >= 2 && blockType_ < sizeof kTypeLetters &&
+            static_cast<char>(blockFirstBytes_[1]) != kTypeLetters[blockType_] && blockError_ == 0)
+            blockError_ = kWrongFile;
+        if (blockType_ == 5) {
+            size_t room = kConfigTableRoom - std::min(configTable_.size(), kConfigTableRoom);
+            configTable_.insert(configTable_.end(), data.begin(), data.begin() + std::min(room, n));
+        }
+        blockReceived_ += n;
+    }
+    if (dataAccepted_ && !dataRefused_ && blockError_ == 0 && dataOffset_ < dataEnd_) {
+        size_t inRange = static_cast<size_t>(std::min<uint64_t>(n, dataEnd_ - dataOffset_));
+        program(dataOffset_, data.first(inRange));
+    }
+    dataOffset_ += n;
+    dataRemaining_ -= n;
+    if (dataRemaining_ == 0) {
+        DataKind kind = dataKind_;
+        dataKind_ = DataKind::None;
+        if (kind == DataKind::Sector)
+            finish(PrinterCommand::SectorData, dataOccurrence_, finishSectorData(), out, transcript);
+        else
+            finish(PrinterCommand::OnlineBlock, dataOccurrence_, finishOnlineBlock(), out, transcript);
+    }
+    return n;
+}
+
+void PrinterModel::startSectorData(std::span<const uint8_t> header)
+{
+    const SectorMap& map = *info_->sectorMap;
+    // Bytes 2 and 3 of the header are 00 00; the size is little-endian in 4 and 5, 0 meaning 64 KB.
+    uint32_t size = header[4] | (header[5] << 8);
+    if (size == 0)
+        size = 0x10000;
+    dataKind_ = DataKind::Sector;
+    dataRemaining_ = size;
+    dataAccepted_ = inDownloadMode() && state_.selectedSector >= 0;
+    if (dataAccepted_) {
+        dataStart_ = map.offsetOf(static_cast<size_t>(state_.selectedSector));
+        dataEnd_ = dataStart_ + map.sizeOf(static_cast<size_t>(state_.selectedSector));
+    } else {
+        dataStart_ = dataEnd_ = 0;
+    }
+    dataOffset_ = dataStart_;
+    sectorCrcValid_ = false;
+}
+
+PrinterModel::Answer PrinterModel::finishSectorData()
+{
+    if (!inDownloadMode())
+        return {};
+    if (dataRefused_ || !dataAccepted_)
+        return {{kNak}};
+    uint64_t size = dataOffset_ - dataStart_;
+    if (size > dataEnd_ - dataStart_)
+        return {{kNak}}; // more data than the sector holds: the rest was not stored
+    // The printer reads the sector back to compute its CRC, so a missed erase shows.
+    state_.lastSectorCrc = crcOf(dataStart_, dataStart_ + size);
+    sectorCrcValid_ = true;
+    ++state_.sectorWrites;
+    if (!imageStarted_) {
+        imageStarted_ = true;
+        imageStart_ = dataStart_;
+        imageEnd_ = dataStart_;
+    }
+    imageStart_ = std::min(imageStart_, dataStart_);
+    imageEnd_ = std::max(imageEnd_, dataStart_ + size);
+    return {{kAck}};
+}
+
+void PrinterModel::startOnlineBlock(std::span<const uint8_t> header)
+{
+    const SectorMap& map = *info_->sectorMap;
+    blockType_ = header[3];
+    uint64_t length = static_cast<uint64_t>(header[4]) | (header[5] << 8) | (header[6] << 16) |
+                      (static_cast<uint64_t>(header[7]) << 24);
+    dataKind_ = DataKind::OnlineBlock;
+    dataRemaining_ = length;
+    dataAccepted_ = !inDownloadMode();
+    blockError_ = 0;
+    blockReceived_ = 0;
+    blockFirstBytes_[0] = blockFirstBytes_[1] = 0;
+    configTable_.clear();
+    blockCrc_.zero();
+    dataStart_ = dataEnd_ = dataOffset_ = 0;
+    if (!dataAccepted_)
+        return;
+
+    const int sectors[] = {info_->iplSector, info_->mainSector, info_->sbcsSector, info_->dbcsSector,
+                           info_->tableSector, -1, info_->sdbcsSector};
+    if (blockType_ >= std::size(sectors) || sectors[blockType_] == 0) {
+        blockError_ = kIllegalParameter;
+        return;
+    }
+    if (blockType_ == 5) // configuration table: settings, not flash
+        return;
+    uint64_t start = map.offsetOf(static_cast<size_t>(sectors[blockType_]));
+    if (length == 0 || length > map.totalBytes() - start) {
+        blockError_ = kSizeMismatch;
+        return;
+    }
+    // The printer erases the sectors the image will fill, then programs them as data comes.
+    size_t last = map.sectorAt(start + length - 1);
+    eraseRange(start, map.offsetOf(last + 1));
+    dataStart_ = dataOffset_ = start;
+    dataEnd_ = start + length;
+}
+
+PrinterModel::Answer PrinterModel::finishOnlineBlock()
+{
+    if (inDownloadMode())
+        return {};
+    if (dataRefused_)
+        return {nakReply(PrinterCommand::OnlineBlock)};
+    if (blockReceived_ < 2 && blockError_ == 0)
+        blockError_ = kSizeMismatch;
+    if (blockError_ != 0)
+        return {{kNak, blockError_}};
+    if (blockType_ == 5) {
+        // Pairs of key and value from the start of the table: 11 speed, 13 stop bits, 14 parity.
+        for (size_t i = 0; i + 1 < configTable_.size(); i += 2) {
+            uint8_t key = configTable_[i];
+            uint8_t value = configTable_[i + 1];
+            if (key == 0x11 && value <= 4)
+                state_.pendingBaud = *baudOfCode(value);
+            else if (key == 0x13 && value <= 1)
+                pendingStopBits_ = value + 1;
+            else if (key == 0x14 && value <= 2)
+                pendingParity_ = value == 0 ? "NONE" : value == 1 ? "EVEN" : "ODD";
+        }
+    } else {
+        ++state_.sectorWrites;
+    }
+    uint16_t crc = blockCrc_.reported();
+    return {{kAck, static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)}};
+}
+
+void PrinterModel::program(uint64_t offset, std::span<const uint8_t> data)
+{
+    uint8_t* cell = flash_.data() + offset;
+    if (options_.unerasedWrite == UnerasedWrite::Overwrite) {
+        std::copy(data.begin(), data.end(), cell);
+        return;
+    }
+    for (uint8_t byte : data)
+        *cell++ &= byte;
+}
+
+void PrinterModel::eraseRange(uint64_t begin, uint64_t end)
+{
+    std::fill(flash_.begin() + static_cast<std::ptrdiff_t>(begin), flash_.begin() + static_cast<std::ptrdiff_t>(end),
+              uint8_t{0xFF});
+}
+
+uint16_t PrinterModel::crcOf(uint64_t begin, uint64_t end) const
+{
+    CrcAccumulator crc(info_->altCrc);
+    crc.feed(std::span<const uint8_t>(flash_.data() + begin, end - begin));
+    return crc.reported();
+}
+
+} // namespace kyv::sim
