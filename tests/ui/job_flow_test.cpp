@@ -37,9 +37,7 @@ protected:
         auto* model = child<QComboBox>("modelCombo");
         model->setCurrentIndex(0); // R241
         child<QPushButton>("selectModelButton")->click();
-        auto* type = child<QComboBox>("typeCombo");
-        type->setCurrentIndex(type->findText("MAIN FIRMWARE"));
-        emit type->activated(type->currentIndex());
+        pick("typeCombo", "MAIN FIRMWARE");
         chosenFile_ = QString::fromStdString(writeImage("main.mfw", 0, 'M', 200000));
         child<QPushButton>("browseButton")->click();
         ASSERT_TRUE(child<QPushButton>("flashButton")->isEnabled());

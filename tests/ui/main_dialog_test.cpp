@@ -30,22 +30,8 @@ protected:
         ASSERT_GE(model->currentIndex(), 0) << name;
         child<QPushButton>("selectModelButton")->click();
     }
-    void chooseType(const char* type)
-    {
-        auto* combo = child<QComboBox>("typeCombo");
-        int index = combo->findText(QLatin1String(type));
-        ASSERT_GE(index, 0) << type;
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
-    void chooseInterface(const char* name)
-    {
-        auto* combo = child<QComboBox>("interfaceCombo");
-        int index = combo->findText(QLatin1String(name));
-        ASSERT_GE(index, 0) << name;
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
+    void chooseType(const char* type) { pick("typeCombo", type); }
+    void chooseInterface(const char* name) { pick("interfaceCombo", name); }
     bool enabled(const char* name) { return child<QWidget>(name)->isEnabled(); }
 };
 
@@ -249,14 +235,6 @@ namespace {
 
 class PortDetection : public DialogFixture {
 protected:
-    void pick(const char* comboName, const char* text)
-    {
-        auto* combo = child<QComboBox>(comboName);
-        int index = combo->findText(QLatin1String(text));
-        ASSERT_GE(index, 0) << text;
-        combo->setCurrentIndex(index);
-        emit combo->activated(index);
-    }
     void setUsb(std::optional<UsbSighting> usb)
     {
         std::lock_guard lock(probe_->mutex);

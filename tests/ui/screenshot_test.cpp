@@ -42,9 +42,7 @@ TEST_F(Screenshot, MainAndProgressDialogs)
     dlg.move(20, 20);
     child<QCheckBox>("showLogCheck")->setChecked(true);
     child<QPushButton>("selectModelButton")->click();
-    auto* type = child<QComboBox>("typeCombo");
-    type->setCurrentIndex(type->findText("MAIN FIRMWARE"));
-    emit type->activated(type->currentIndex());
+    pick("typeCombo", "MAIN FIRMWARE");
     chosenFile_ = QString::fromStdString(writeImage("R241_MAIN_V2.14.mfw", 0, 'M', 600000));
     child<QPushButton>("browseButton")->click();
     probe_->ports = {{"COM7", "/dev/ttyUSB0"}};

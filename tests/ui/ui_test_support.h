@@ -8,6 +8,7 @@
 #include "ui/dialog_services.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -110,6 +111,16 @@ protected:
     }
 
     template <typename T> T* child(const char* name) { return dialog().findChild<T*>(QLatin1String(name)); }
+
+    // Picks an entry of a list as the user does (the dialog reacts to the activation).
+    void pick(const char* comboName, const char* text)
+    {
+        auto* combo = child<QComboBox>(comboName);
+        int index = combo->findText(QLatin1String(text));
+        ASSERT_GE(index, 0) << text;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+    }
 
     // A file in the start-up directory: an image whose header letter is at byte 1.
     std::string writeImage(const std::string& name, char signature, char letter, size_t size = 1024)
