@@ -73,7 +73,10 @@ void LocalDownloadRun::start()
 {
     processValues().userAreaErased = 0;
     cmd_.bindJob(row_);
-    if (row_.family == "R243" && job_.interfaceKind == kIbmUsb)
+    const bool ibmUsb = job_.interfaceKind == kIbmUsb;
+    // R453 and R243 report devices keep their parsed descriptor for later report writes.
+    cmd_.keepPreparsed = r453OrR243() && !ibmUsb ? 1 : 0;
+    if (row_.family == "R243" && ibmUsb)
         cmd_.setAltCrc(0);
     events_.progressStart(job_.progressRange);
     report_.step("Checking communication line status..(Step 1)");
