@@ -1,5 +1,6 @@
 #include "download/local_download_run.h"
 
+#include "core/download_type.h"
 #include "download/download_pause.h"
 #include "download/printf_text.h"
 #include "download/serial_reopen.h"
@@ -11,7 +12,6 @@ namespace {
 constexpr int kTransferBaud = 115200;
 // The speed R241-3044-7004 printers are left at after a download, whatever they had.
 constexpr int kR241_3044_7004Baud = 57600;
-constexpr int kConfigurationTable = 6;
 
 } // namespace
 
@@ -74,7 +74,7 @@ void LocalDownloadRun::restoreSpeedAfterFailure()
 {
     if (!r453OrR243() || printerMode_ != 0 || !onSerialLine() || startingBaud_ == 0 ||
         startingBaud_ == kTransferBaud || cpmiPath_ || row_.longWait ||
-        job_.downloadTypeCode == kConfigurationTable || isEdgeportPort(cmd_, job_.interfaceName))
+        job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable) || isEdgeportPort(cmd_, job_.interfaceName))
         return;
     report_.step("Changing printer baud rate...");
     // The job has its result already; a failure here is only logged.

@@ -1,5 +1,6 @@
 #include "download/local_download_run.h"
 
+#include "core/download_type.h"
 #include "download/download_pause.h"
 #include "download/image_file.h"
 #include "download/image_layout.h"
@@ -15,14 +16,11 @@ namespace kyv {
 
 namespace {
 
-constexpr const char* kApplicationName = "KyvFlash";
+// Caption of the question, the dialog program's name as its other message boxes show it.
+constexpr const char* kApplicationName = "Brevant";
 // Its presence in the start-up directory lets a technician flash a printer whose model
 // number does not fit the selected model, after a question.
 constexpr const char* kMismatchOverrideFile = "BrevantConfig.ini";
-
-constexpr int kIplFirmware = 1;
-constexpr int kMainFirmware = 2;
-constexpr int kConfigurationTable = 6;
 
 } // namespace
 
@@ -30,7 +28,8 @@ ResultCode LocalDownloadRun::readImage()
 {
     if (ResultCode code = readImageFile(job_.filePath, image_))
         return code;
-    const bool firmware = job_.downloadTypeCode == kIplFirmware || job_.downloadTypeCode == kMainFirmware;
+    const bool firmware = job_.downloadTypeCode == downloadTypeCode(dt::kIplFirmware) ||
+                          job_.downloadTypeCode == downloadTypeCode(dt::kMainFirmware);
     if (row_.imageSignature != 0 && job_.interfaceKind != kIbmUsb && firmware &&
         (image_.empty() || image_.front() != static_cast<uint8_t>(row_.imageSignature)))
         return rc::WrongFirmwareFile;
@@ -110,7 +109,7 @@ ResultCode LocalDownloadRun::transfer()
         report_.log("The online-mode download is not part of this build.");
         return rc::DownloadFailed;
     }
-    if (r453OrR243() && printerMode_ == 1 && job_.downloadTypeCode == kConfigurationTable)
+    if (r453OrR243() && printerMode_ == 1 && job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable))
         return rc::PrinterNotOnline;
 
     StandardDownload download{row_, cmd_, report_, image_};
