@@ -11,7 +11,7 @@ namespace kyv {
 
 namespace {
 
-// MVRA printers get their print mode parameter set after a download.
+// MVRA printers get parameter 52 set to 3 after a download.
 constexpr std::array<uint8_t, 5> kMvraParameter{0x1F, 0x11, 0x52, 0x03, 0xFF};
 
 } // namespace
@@ -39,7 +39,7 @@ ResultCode LocalDownloadRun::redetectPrinter()
     // USB report devices are not reached by this build: the printer stays on its line.
     report_.log("communicationMode = 0....");
     job_.interfaceKind = kSerialPort;
-    openSerialLine(cmd_, job_); // step 13 opens it again and reports a line that stays shut
+    openSerialLine(cmd_, job_); // the reconnect that follows opens it again
     return rc::Success;
 }
 

@@ -25,25 +25,25 @@ private:
     ResultCode runSteps();
 
     // Before the transfer.
-    void start();                              // steps 1 and 2
-    ResultCode readImage();                    // step 3
-    ResultCode openInterface();                // step 5
-    ResultCode queryPrinterMode(ResultCode silentPrinter); // step 6 (and after speed changes)
-    ResultCode checkVersionAndModel();         // step 7
+    void start();                      // progress dialog and the first step text
+    ResultCode readImage();            // read once, checked against the model
+    ResultCode openInterface();        // open the line and ask the printer's mode
+    ResultCode queryPrinterMode(ResultCode silentPrinter); // also after every speed change
+    ResultCode checkVersionAndModel(); // version report, model number, mismatch question
     ResultCode confirmModelMismatch(const std::string& printerModel);
-    ResultCode switchUsuOff();                 // step 8
-    ResultCode raiseLineSpeed();               // step 9
-    ResultCode transfer();                     // step 11
+    ResultCode switchUsuOff();         // R453/R243 online
+    ResultCode raiseLineSpeed();       // to 115200 for the transfer
+    ResultCode transfer();             // standard (sector) download or online-mode download
 
     // After the transfer.
-    ResultCode redetectPrinter();              // step 12
-    ResultCode reconnect();                    // step 13
-    ResultCode restoreLineSpeed();             // step 15
-    ResultCode applyMvraSetting();             // step 16
-    ResultCode switchUsuOn();                  // step 17
-    ResultCode printConfiguration();           // step 18
-    ResultCode changeEepromSettings();         // step 19
-    void finish();                             // step 20
+    ResultCode redetectPrinter();      // the printer may come back under another identity
+    ResultCode reconnect();            // reopen the line after the printer's reset
+    ResultCode restoreLineSpeed();     // give the printer its own speed back
+    ResultCode applyMvraSetting();     // R452-1X73/2X73(MVRA)
+    ResultCode switchUsuOn();          // R453/R243 online
+    ResultCode printConfiguration();   // the printer prints its configuration
+    ResultCode changeEepromSettings(); // R241-3044-7004: landscape, MICR and FLIP off
+    void finish();                     // last step text, success with the CRC text
 
     // The end of a failed job.
     void fail(ResultCode code);

@@ -17,12 +17,12 @@ bool erasesSector(const StandardDownload& job, const ImageLayout& layout, size_t
 {
     if (job.skipErase)
         return false;
-    // Fonts of this family start in a sector the printer clears itself.
+    // A boot-initial image of this family (from sector 24) goes in without any erase.
     if (job.row.family == "R241-2XX8/3XX8/4XX8" && layout.pieces.front().sector == 24)
         return false;
     if (job.bootFirmware)
-        return k == 2; // the boot program erases the rest itself once it runs
-    // R241 keeps its settings in sectors 37 to 40.
+        return k == 2; // of a boot image only the second sector is erased
+    // R241 sectors 37 to 40 are written without an erase.
     return !(job.row.family == "R241" && sector >= 37 && sector <= 40);
 }
 
@@ -116,7 +116,7 @@ ResultCode downloadSector(StandardDownload& job, const ImageLayout& layout, size
 
     if (erasesSector(job, layout, k, piece.sector)) {
         job.report.step(printfText("Erasing flash sector %d of %d...", counter, count));
-        // The R242-2XX6/3XX6 boot program clears this sector itself.
+        // For an R242-2XX6/3XX6 boot image the erase is announced but not sent.
         const bool printerErases = job.bootFirmware && job.row.family == "R242-2XX6/3XX6";
         if (!printerErases && !job.cmd.eraseSector(piece.sector))
             return rc::CannotErase;

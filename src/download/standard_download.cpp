@@ -21,7 +21,7 @@ ResultCode prepareImage(StandardDownload& job, ImageLayout& layout)
         job.report.log(line);
     if (code)
         return code;
-    // The fiscal printer takes a download only once its fiscal memory is unlocked.
+    // A fiscal printer whose state is not 2 is sent 1F 14 02 before the download.
     if (job.row.family == "Q58X-E617/Q306 (FISCAL)" && job.row.altCrc == 1 && job.cmd.queryFlashState() != 2)
         job.cmd.sendRaw(kFiscalDownloadUnlock);
     return rc::Success;
