@@ -55,8 +55,16 @@ int CDCBComm::write(const uint8_t* buffer, size_t length)
     purgeInput();
     Transfer sent;
     switch (kind_) {
-    case kSerialPort: sent = serial_.write(buffer, length, timeouts_.writeLimit(length)); break;
-    case kParallelPort: sent = parallel_.write(buffer, length); break;
+    case kSerialPort:
+        if (!serial_.isOpen())
+            return 0;
+        sent = serial_.write(buffer, length, timeouts_.writeLimit(length));
+        break;
+    case kParallelPort:
+        if (!parallel_.isOpen())
+            return 0;
+        sent = parallel_.write(buffer, length);
+        break;
     default: return 0; // the USB report devices attach their own report I/O
     }
     noteTransfer(sent);
@@ -68,6 +76,8 @@ int CDCBComm::writeRetry(const uint8_t* buffer, size_t length)
     purgeInput();
     switch (kind_) {
     case kSerialPort:
+        if (!serial_.isOpen())
+            return 0;
         for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
             Transfer sent = serial_.write(buffer, length, timeouts_.writeLimit(length));
             noteTransfer(sent);

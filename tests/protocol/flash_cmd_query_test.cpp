@@ -14,6 +14,10 @@ TEST_F(QueryTest, OnlinePrinterAnswersModeModelVersionAndSpeed)
 {
     sim::PrinterOptions options;
     options.fiscalState = 2;
+    options.bootVersion = "10.01";
+    options.mainVersion = "15000";
+    options.bootCrc = "1A2B";
+    options.mainCrc = "3C4D";
     startPrinter(options);
 
     EXPECT_EQ(cmd.queryPrinterMode(), 0);
@@ -42,6 +46,7 @@ TEST_F(QueryTest, VersionItemsAreAskedInOrderWithTheTableForR453)
 {
     sim::PrinterOptions options;
     options.model = "R453";
+    options.tableVersion = "00100";
     startPrinter(options);
 
     std::string version;

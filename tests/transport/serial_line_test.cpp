@@ -64,6 +64,8 @@ TEST_F(SerialLineTest, ComNamesResolveThroughThePortsSection)
     EXPECT_EQ(comm.open(kSerialPort, "COM3"), 1);
     EXPECT_EQ(comm.devicePath(), peer.slavePath());
     comm.close();
+    EXPECT_EQ(comm.write(Bytes{}), 0) << "nothing can be written to a closed line";
+    EXPECT_EQ(comm.portHandle(), CDCBComm::kInvalidHandle);
     CDCBComm unknown;
     unknown.setProfileStore(&store);
     EXPECT_EQ(unknown.open(kSerialPort, "PRINTER"), 0);
