@@ -14,7 +14,7 @@ say() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
 [ -t 1 ] && [ -z "${NO_COLOR:-}" ] || say() { printf '\n== %s\n' "$*"; }
 
 say "Installing what is missing and building (tools/build.sh)"
-build_dir=$("$root/tools/build.sh" "$@" | tail -n 1)
+build_dir=$("$root/tools/build.sh" "$@" | tee /dev/stderr | tail -n 1)
 launcher="$build_dir/src/launcher/KyvFlashCom"
 simulator="$build_dir/sim/printer-sim"
 
@@ -65,8 +65,9 @@ say "Checking the printer's flash"
 kill -TERM "$sim_pid"
 wait "$sim_pid" || true
 sim_pid=""
-# The R241's main firmware starts at flash sector 6, after sectors of 16, 8, 8, 32 and 64 KB.
-offset=$(((16 + 8 + 8 + 32 + 64) * 1024))
+# The R241's main firmware starts at flash sector 6, after sectors 0 to 5 of 16, 8, 8, 32,
+# 64 and 64 KB.
+offset=$(((16 + 8 + 8 + 32 + 64 + 64) * 1024))
 size=$(stat -c %s "$image")
 if [ "$status" -eq 0 ] && [ -f "$work/flash.bin" ] &&
    cmp -n "$size" -i "$offset:0" "$work/flash.bin" "$image"; then
