@@ -91,6 +91,12 @@ PrinterModel::Answer PrinterModel::finishSectorData()
     }
     imageStart_ = std::min(imageStart_, dataStart_);
     imageEnd_ = std::max(imageEnd_, dataStart_ + size);
+    // A new first sector of the boot program: the printer restarts into it, still in
+    // download mode, and the download goes on.
+    if (info_->iplSector != 0 && state_.selectedSector == info_->iplSector) {
+        bootRestart_ = true;
+        return {{kAck}, true, PrinterMode::Download};
+    }
     return {{kAck}};
 }
 

@@ -269,8 +269,9 @@ void PrinterModel::completeRestart()
     sectorCrcValid_ = false;
     dataKind_ = DataKind::None;
     pending_.clear();
-    if (state_.mode == PrinterMode::Download)
+    if (state_.mode == PrinterMode::Download && !bootRestart_)
         imageStarted_ = false;
+    bootRestart_ = false;
 }
 
 } // namespace kyv::sim

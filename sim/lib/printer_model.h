@@ -120,6 +120,7 @@ private:
 
     // Flash range written since the printer entered download mode, for the image CRC.
     bool imageStarted_ = false;
+    bool bootRestart_ = false; // restarting into a new boot program: the image goes on
     uint64_t imageStart_ = 0;
     uint64_t imageEnd_ = 0;
     int pendingStopBits_ = 0;

@@ -141,6 +141,27 @@ TEST(PrinterModel, ImageCrcCoversTheWhole64KUnitsWrittenSinceTheSwitch)
     EXPECT_EQ(sent(printer, {0x1D, 0x07}), (Bytes{ACK, lo(crc), hi(crc)}));
 }
 
+TEST(PrinterModel, RestartsIntoANewBootProgramAndGoesOn)
+{
+    PrinterModel printer(inDownloadMode());
+    Bytes boot = pattern(0x10000, 1), next = pattern(0x10000, 2);
+    // The first sector of the boot program (R241: sector 4), not erased: ACK, then a restart.
+    Outcome outcome;
+    sent(printer, {0x1D, 0x02, 0x04});
+    sent(printer, sectorHeader(0x10000));
+    outcome = feed(printer, boot);
+    EXPECT_EQ(outcome.sent, Bytes{ACK});
+    EXPECT_EQ(outcome.restarts, 1);
+    EXPECT_EQ(printer.state().mode, PrinterMode::Download);
+    EXPECT_EQ(sent(printer, {0x1D, 0x01}), Bytes{ACK});
+    writeSector(printer, 5, next, 4);
+    // 1D 07 covers both sectors: the restart did not start a new image.
+    Bytes image = boot;
+    image.insert(image.end(), next.begin(), next.end());
+    uint16_t crc = crc16ArcOf(image);
+    EXPECT_EQ(sent(printer, {0x1D, 0x07}), (Bytes{ACK, lo(crc), hi(crc)}));
+}
+
 TEST(PrinterModel, OnlineAndDownloadModeAnswerDifferentCommands)
 {
     PrinterModel printer(PrinterOptions{});
