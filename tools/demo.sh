@@ -60,6 +60,10 @@ status=0
 echo
 echo "KyvFlashCom exit status: $status"
 [ -f "$work/KyvFlashConsoleLog.txt" ] && echo "KyvFlashConsoleLog.txt: $(cat "$work/KyvFlashConsoleLog.txt")"
+if [ -f "$work/BREVANT_LOG.txt" ]; then
+  say "What KyvFlash did (its session log, BREVANT_LOG.txt)"
+  tr -d '\r' <"$work/BREVANT_LOG.txt" | grep -v '^[[:space:]]*$' || true
+fi
 
 say "Checking the printer's flash"
 kill -TERM "$sim_pid"
@@ -75,6 +79,5 @@ if [ "$status" -eq 0 ] && [ -f "$work/flash.bin" ] &&
   exit 0
 fi
 echo "The flash does not hold the image (exit status $status)." >&2
-[ -f "$work/BREVANT_LOG.txt" ] && tail -n 20 "$work/BREVANT_LOG.txt" >&2
 tail -n 20 "$work/printer-sim.err" >&2
 exit 1
