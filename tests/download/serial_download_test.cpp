@@ -128,6 +128,22 @@ TEST_F(SerialDownload, PrinterLostAfterTheBootSectorEndsAfterThirtyPolls)
     EXPECT_TRUE(events.sawText("Enter Fail condition...."));
 }
 
+TEST_F(SerialDownload, PrinterAlreadyInDownloadModeIsNeitherAskedNorSwitched)
+{
+    sim::PrinterOptions options;
+    options.startInDownloadMode = true;
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    ASSERT_EQ(events.outcome(), 0);
+    EXPECT_FALSE(events.sawText("Getting Printer Version..."));
+    EXPECT_FALSE(events.sawText("Check actual printer baud rate..(Step 3)"));
+    EXPECT_FALSE(hostSent(*printer, {0x1B, 0x5B, 0x7D})); // no switch to download mode
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
+}
+
 TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
 {
     sim::PrinterOptions options;
