@@ -9,6 +9,10 @@ namespace {
 using sim::FaultKind;
 using sim::PrinterCommand;
 
+// A 64 KB sector of the R241's main program (its boot program starts at sector 4, and
+// writing that restarts the printer).
+constexpr int kDataSector = 7;
+
 Bytes pattern(size_t size, uint8_t seed)
 {
     Bytes data(size);
@@ -45,8 +49,8 @@ TEST_F(SectorTest, FullSectorGoesOutWithHeaderBlocksAndMatchingCrc)
     auto blocks = blocksOf(data, 4);
     std::vector<size_t> progress;
 
-    ASSERT_EQ(cmd.eraseSector(4), 1);
-    ASSERT_EQ(cmd.selectSector(4), 1);
+    ASSERT_EQ(cmd.eraseSector(kDataSector), 1);
+    ASSERT_EQ(cmd.selectSector(kDataSector), 1);
     ASSERT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocks, [&](size_t j, size_t n) {
         EXPECT_EQ(n, 4u);
         progress.push_back(j);
@@ -57,8 +61,8 @@ TEST_F(SectorTest, FullSectorGoesOutWithHeaderBlocksAndMatchingCrc)
     EXPECT_EQ(progress, (std::vector<size_t>{0, 1, 2, 3}));
     EXPECT_EQ(printerCrc, cmd.computedCrc());
     EXPECT_EQ(cmd.computedCrc(), crc16ArcOf(data));
-    EXPECT_EQ(printer->sectorBytes(4), data);
-    EXPECT_EQ(printer->bytesFromHost(), concat({{0x1D, 0x10, 0x04, 0x1D, 0x02, 0x04, 0x1D, 0x11, 0x00, 0x00, 0x00, 0x00},
+    EXPECT_EQ(printer->sectorBytes(kDataSector), data);
+    EXPECT_EQ(printer->bytesFromHost(), concat({{0x1D, 0x10, 0x07, 0x1D, 0x02, 0x07, 0x1D, 0x11, 0x00, 0x00, 0x00, 0x00},
                                                 data, {0x1D, 0x06}}));
 
     uint16_t imageCrc = 0;
@@ -115,11 +119,11 @@ TEST_F(SectorTest, RefusalsAndSilenceFailTheCommand)
                                  {FaultKind::ShortReply, PrinterCommand::SectorCrc, 1},
                                  {FaultKind::Nak, PrinterCommand::MainCrc, 1}});
     cmd.setReadTimeout(300);
-    EXPECT_EQ(cmd.selectSector(4), 0);
-    EXPECT_EQ(cmd.eraseSector(4), 0);
+    EXPECT_EQ(cmd.selectSector(kDataSector), 0);
+    EXPECT_EQ(cmd.eraseSector(kDataSector), 0);
     EXPECT_EQ(cmd.timeouts().readConstant, 40000u);
     cmd.setReadTimeout(300);
-    ASSERT_EQ(cmd.selectSector(4), 1);
+    ASSERT_EQ(cmd.selectSector(kDataSector), 1);
     const Bytes data = pattern(0x10000, 7);
     EXPECT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocksOf(data, 4)), 0);
     ASSERT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocksOf(data, 4)), 1);
@@ -134,7 +138,7 @@ TEST_F(SectorTest, RefusalsAndSilenceFailTheCommand)
 TEST_F(SectorTest, AnyByteButNakAcknowledgesSectorDataOnASerialLine)
 {
     startInDownloadMode("R241", {{FaultKind::Garbage, PrinterCommand::SectorData, 1}});
-    ASSERT_EQ(cmd.selectSector(4), 1);
+    ASSERT_EQ(cmd.selectSector(kDataSector), 1);
     const Bytes data = pattern(0x10000, 2);
     EXPECT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocksOf(data, 4)), 1);
 }
@@ -145,7 +149,7 @@ TEST_F(SectorTest, LineDroppedDuringTheDataFailsAtOnce)
     drop.kind = FaultKind::DropLine;
     drop.afterBytes = 20000;
     startInDownloadMode("R241", {drop});
-    ASSERT_EQ(cmd.selectSector(4), 1);
+    ASSERT_EQ(cmd.selectSector(kDataSector), 1);
     const Bytes data = pattern(0x10000, 2);
     EXPECT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocksOf(data, 4)), 0);
     EXPECT_TRUE(cmd.lineDropped());
@@ -156,7 +160,7 @@ TEST_F(SectorTest, LineDroppedDuringTheDataFailsAtOnce)
 TEST_F(SectorTest, SlowCrcModelsWaitLongerForTheSectorCrc)
 {
     startInDownloadMode("R241");
-    ASSERT_EQ(cmd.selectSector(4), 1);
+    ASSERT_EQ(cmd.selectSector(kDataSector), 1);
     ASSERT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocksOf(pattern(0x10000, 4), 4)), 1);
     uint16_t crc = 0;
     auto started = now();
