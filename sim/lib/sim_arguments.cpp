@@ -56,7 +56,7 @@ Options:
   --usu-on              USU starts switched on
   --fiscal-state N      byte answered to the flash state query 1D 30 07 (default 0)
   --not-ready           the status query reports "not ready" until 1D 03 02
-  --fault SPEC          inject a fault (repeatable):
+  --fault FAULT         inject a fault (repeatable):
                           KIND:COMMAND[:OCCURRENCE[:MS]]
                             KIND: nak no-reply wrong-crc short garbage delay drop
                             OCCURRENCE: 1 = first arrival (default), N, or every
@@ -144,10 +144,10 @@ ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArgu
         long long number = 0;
         if (auto text = texts.find(name); text != texts.end()) {
             *text->second = value;
-        } else if (auto spec = numbers.find(name); spec != numbers.end()) {
-            if (!parseInt(value, spec->second.low, spec->second.high, number))
-                return fail(name + " needs " + spec->second.expected);
-            spec->second.store(number);
+        } else if (auto range = numbers.find(name); range != numbers.end()) {
+            if (!parseInt(value, range->second.low, range->second.high, number))
+                return fail(name + " needs " + range->second.expected);
+            range->second.store(number);
         } else if (name == "--mismatch") {
             if (value != "nothing" && value != "garbage")
                 return fail("--mismatch is nothing or garbage");

@@ -389,13 +389,13 @@ TEST(PrinterModel, AConfigurationTableSetsTheLineAtTheNextReset)
 
 // Faults.
 
-PrinterOptions withFault(const std::string& spec, bool download = true)
+PrinterOptions withFault(const std::string& text, bool download = true)
 {
     PrinterOptions options;
     options.startInDownloadMode = download;
     std::string why;
-    std::optional<Fault> fault = parseFault(spec, &why);
-    EXPECT_TRUE(fault.has_value()) << spec << ": " << why;
+    std::optional<Fault> fault = parseFault(text, &why);
+    EXPECT_TRUE(fault.has_value()) << text << ": " << why;
     if (fault)
         options.faults.push_back(*fault);
     return options;
