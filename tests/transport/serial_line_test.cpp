@@ -9,6 +9,7 @@
 #include <termios.h>
 
 #include <cerrno>
+#include <thread>
 
 namespace kyv {
 namespace {
@@ -164,6 +165,27 @@ TEST_F(SerialLineTest, ADroppedLineFailsAtOnce)
     EXPECT_EQ(comm.writeRetry(Bytes{0x10, 0x04, 0x01}), 0);
     EXPECT_LT(now() - started, std::chrono::seconds(5)) << "waited out the time-out instead";
     setTimeScale(scale);
+}
+
+TEST_F(SerialLineTest, AStopRequestEndsALongRead)
+{
+    ASSERT_EQ(comm.open(kSerialPort, peer.slavePath()), 1);
+    double scale = timeScale();
+    setTimeScale(1.0);
+    comm.setReadTimeout(60000);
+    std::thread stopper([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        requestStop();
+    });
+    uint8_t buffer[4];
+    auto started = now();
+    EXPECT_EQ(comm.read(buffer, sizeof buffer), 0);
+    auto took = now() - started;
+    stopper.join();
+    clearStopRequest();
+    setTimeScale(scale);
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_FALSE(comm.lineDropped());
 }
 
 TEST(PortKinds, KindsWithoutALineBehaveAsTheirKind)
