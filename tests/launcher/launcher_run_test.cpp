@@ -100,7 +100,7 @@ TEST_F(LauncherRun, FailSafeStopEndsAChildThatNeverFinishes)
             runLauncher(with(kSerialJob, {"ERRORTIMEOUT=120", "RETSTAT"}), standIn(action), dir.path());
         EXPECT_EQ(result.exitStatus, 124) << action;
         EXPECT_THAT(result.output, HasSubstr("KyvFlashCom: KyvFlash.EXE - Busy. Waiting for 1 second(s)\n"));
-        EXPECT_THAT(result.output, HasSubstr("KyvFlash.EXE - Busy. Waiting for 111 second(s)\n"));
+        EXPECT_THAT(result.output, HasSubstr("KyvFlash.EXE - Busy. Waiting for 11 second(s)\n"));
         EXPECT_THAT(result.output, HasSubstr("ERROR: Fail-safe Exit Attempt : from KyvFlash.EXE after 120 seconds\n"));
         EXPECT_THAT(result.output,
                     HasSubstr("ERROR: Fail-safe Exit Attempt : App was = Terminated after reach ErrorTimeOut parameter\n"));
