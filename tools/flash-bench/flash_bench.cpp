@@ -129,23 +129,32 @@ FlashRun flash(ModelInfo& row, const std::string& port, int baud, const std::str
     return run;
 }
 
-std::string scratchDir()
-{
-    char pattern[] = "/tmp/kyv-flash-bench-XXXXXX";
-    return ::mkdtemp(pattern) ? pattern : "";
-}
+// The model's row and an image for it in a scratch directory, removed at the end.
+struct BenchJob {
+    BenchJob(ModelInfo& model, size_t size) : row(model), bytes(size)
+    {
+        char pattern[] = "/tmp/kyv-flash-bench-XXXXXX";
+        dir = ::mkdtemp(pattern) ? pattern : "/tmp";
+        image = writeImage(dir, bytes, row.imageSignature ? static_cast<uint8_t>(row.imageSignature) : 'M');
+    }
+    ~BenchJob()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    BenchJob(const BenchJob&) = delete;
+    BenchJob& operator=(const BenchJob&) = delete;
 
-int timeFlash(const std::string& model, std::optional<size_t> requested, double scale)
-{
-    ModelCatalogue catalogue;
-    int index = catalogue.indexOf(model);
-    if (index < 0)
-        return std::fprintf(stderr, "unknown model %s\n", model.c_str()), 2;
-    ModelInfo& row = catalogue.row(index);
-    const size_t bytes = requested.value_or(29 * 65536);
-    const std::string dir = scratchDir();
-    const std::string image = writeImage(dir, bytes, row.imageSignature ? row.imageSignature : 'M');
+    ModelInfo& row;
+    size_t bytes;
+    std::string dir;
+    std::string image;
+};
 
+int timeFlash(BenchJob& job, double scale)
+{
+    const std::string& model = job.row.displayName;
+    const size_t bytes = job.bytes;
     FlashRun runs[2];
     double simWait[2] = {};
     const double scales[2] = {scale, 2 * scale};
@@ -156,12 +165,11 @@ int timeFlash(const std::string& model, std::optional<size_t> requested, double 
         sim::PtyPrinter printer(options);
         if (!printer.start())
             return std::fprintf(stderr, "printer: %s\n", printer.errorText().c_str()), 1;
-        runs[i] = flash(row, printer.slavePath(), sim::defaultBaud(model), image, bytes);
+        runs[i] = flash(job.row, printer.slavePath(), sim::defaultBaud(model), job.image, bytes);
         simWait[i] = std::chrono::duration<double>(printer.state().ownWaitTime).count();
         if (runs[i].code != 0)
             return std::fprintf(stderr, "flash failed with %d\n", runs[i].code), 1;
     }
-    std::filesystem::remove_all(dir);
 
     const double protocol = (runs[1].wallSeconds - runs[0].wallSeconds) / (scales[1] - scales[0]);
     const double fixed = runs[0].wallSeconds - scales[0] * protocol;
@@ -180,17 +188,10 @@ int timeFlash(const std::string& model, std::optional<size_t> requested, double 
     return 0;
 }
 
-int measureMemory(const std::string& model, std::optional<size_t> requested, double scale)
+int measureMemory(BenchJob& job, double scale, bool mayBeRefused)
 {
-    ModelCatalogue catalogue;
-    int index = catalogue.indexOf(model);
-    if (index < 0)
-        return std::fprintf(stderr, "unknown model %s\n", model.c_str()), 2;
-    ModelInfo& row = catalogue.row(index);
-    const size_t bytes = requested.value_or(14000000);
-    const std::string dir = scratchDir();
-    const std::string image = writeImage(dir, bytes, row.imageSignature ? row.imageSignature : 'M');
-    const std::string link = dir + "/COM1";
+    const std::string& model = job.row.displayName;
+    const std::string link = job.dir + "/COM1";
     const std::string scaleText = std::to_string(scale);
 
     // The printer waits in its download mode, so the whole image goes sector by sector.
@@ -214,17 +215,16 @@ int measureMemory(const std::string& model, std::optional<size_t> requested, dou
     struct stat info {};
     for (int i = 0; i < 500 && ::lstat(link.c_str(), &info) != 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    FlashRun run = flash(row, link, sim::defaultBaud(model), image, bytes);
+    FlashRun run = flash(job.row, link, sim::defaultBaud(model), job.image, job.bytes);
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
-    std::filesystem::remove_all(dir);
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("model %s, image of %zu bytes: result %d after %.2f s at time scale %g\n", model.c_str(), bytes,
-                run.code, run.wallSeconds, scale);
+    std::printf("model %s, image of %zu bytes: result %d after %.2f s at time scale %g\n", model.c_str(),
+                job.bytes, run.code, run.wallSeconds, scale);
     std::printf("peak resident memory of the host: %.1f MB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
-    return run.code == 0 || requested ? 0 : 1;
+    return run.code == 0 || mayBeRefused ? 0 : 1;
 }
 
 } // namespace
@@ -240,7 +240,12 @@ int main(int argc, char** argv)
     const std::string model = args.size() > 1 ? args[1] : (timing ? "R241" : "R243");
     std::optional<size_t> bytes;
     if (args.size() > 2)
-        bytes = std::stoull(args[2]);
-    const double scale = args.size() > 3 ? std::stod(args[3]) : (timing ? 0.002 : 0.001);
-    return timing ? timeFlash(model, bytes, scale) : measureMemory(model, bytes, scale);
+        bytes = std::strtoull(args[2].c_str(), nullptr, 10);
+    const double scale = args.size() > 3 ? std::strtod(args[3].c_str(), nullptr) : (timing ? 0.002 : 0.001);
+    ModelCatalogue catalogue;
+    const int index = catalogue.indexOf(model);
+    if (index < 0 || scale <= 0)
+        return std::fprintf(stderr, "unknown model %s or bad time scale\n", model.c_str()), 2;
+    BenchJob job(catalogue.row(index), bytes.value_or(timing ? 29 * 65536 : 14000000));
+    return timing ? timeFlash(job, scale) : measureMemory(job, scale, bytes.has_value());
 }
