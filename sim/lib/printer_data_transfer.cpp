@@ -60,10 +60,13 @@ void PrinterModel::startSectorData(std::span<const uint8_t> header)
         size = 0x10000;
     dataKind_ = DataKind::Sector;
     dataRemaining_ = size;
-    dataAccepted_ = inDownloadMode() && state_.selectedSector >= 0;
+    // Data larger than the selected sector is taken off the line but never programmed: it
+    // would otherwise spill into, or be cut short in, a sector the host did not mean.
+    size_t sector = static_cast<size_t>(std::max(state_.selectedSector, 0));
+    dataAccepted_ = inDownloadMode() && state_.selectedSector >= 0 && size <= map.sizeOf(sector);
     if (dataAccepted_) {
-        dataStart_ = map.offsetOf(static_cast<size_t>(state_.selectedSector));
-        dataEnd_ = dataStart_ + map.sizeOf(static_cast<size_t>(state_.selectedSector));
+        dataStart_ = map.offsetOf(sector);
+        dataEnd_ = dataStart_ + size;
     } else {
         dataStart_ = dataEnd_ = 0;
     }
@@ -77,9 +80,7 @@ PrinterModel::Answer PrinterModel::finishSectorData()
         return {};
     if (dataRefused_ || !dataAccepted_)
         return {{kNak}};
-    uint64_t size = dataOffset_ - dataStart_;
-    if (size > dataEnd_ - dataStart_)
-        return {{kNak}}; // more data than the sector holds: the rest was not stored
+    uint64_t size = dataEnd_ - dataStart_;
     // The printer reads the sector back to compute its CRC, so a missed erase shows.
     state_.lastSectorCrc = crcOf(dataStart_, dataStart_ + size);
     sectorCrcValid_ = true;

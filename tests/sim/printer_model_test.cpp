@@ -118,11 +118,13 @@ TEST(PrinterModel, RefusesWhatItCannotStore)
     EXPECT_EQ(sent(printer, pattern(0x10000, 0)), Bytes{NAK});
     // No sector CRC without sector data: NAK and two bytes.
     EXPECT_EQ(sent(printer, {0x1D, 0x06}), (Bytes{NAK, 0, 0}));
-    // 64 KB into the 8 KB sector 1: the sector holds its first 8 KB, the rest is lost, NAK.
+    // 64 KB into the 8 KB sector 1 (as a sector number cut to one byte would do): NAK, and
+    // neither that sector nor its neighbour is touched.
     Bytes data = pattern(0x10000, 5);
     EXPECT_EQ(writeSector(printer, 1, data, 4), (Bytes{ACK, ACK, NAK}));
-    EXPECT_EQ(printer.sectorBytes(1), Bytes(data.begin(), data.begin() + 0x2000));
+    EXPECT_EQ(printer.sectorBytes(1), Bytes(0x2000, 0xFF));
     EXPECT_EQ(printer.sectorBytes(2), Bytes(0x2000, 0xFF));
+    EXPECT_EQ(sent(printer, {0x1D, 0x06}), (Bytes{NAK, 0, 0}));
     // The stream is still in step: the next command is understood.
     EXPECT_EQ(sent(printer, {0x1D, 0x01}), Bytes{ACK});
 }
