@@ -335,6 +335,9 @@ void CBrevantDlg::buildControls()
     connect(showLogCheck_, &QCheckBox::toggled, this, &CBrevantDlg::onShowLogToggled);
     connect(saveLogCheck_, &QCheckBox::toggled, this, [this](bool on) { log_.setSaveLog(on); });
     connect(aboutButton_, &QToolButton::clicked, this, &CBrevantDlg::showAbout);
+    connect(fwFolderButton_, &QPushButton::clicked, this, [this] {
+        message(QMessageBox::Information, QStringLiteral("The firmware folder utility is not part of this build yet."));
+    });
     connect(exitButton_, &QPushButton::clicked, this, &CBrevantDlg::close);
 }
 
