@@ -5,12 +5,17 @@
 #include "transport/edgeport_ports.h"
 #include "transport/port_names.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 
 namespace kyv {
 namespace {
 constexpr int kWriteAttempts = 3;
+// An IBM USB device answers through feature reports that may not be ready at once.
+constexpr int kIbmUsbReadAttempts = 100;
+constexpr ProtocolMs kIbmUsbReadPause{150};
+constexpr size_t kIbmUsbLongestReply = 1020;
 } // namespace
 
 CDCBComm::CDCBComm() = default;
@@ -25,6 +30,8 @@ int CDCBComm::portHandle() const
         return serial_.fd();
     if (parallel_.isOpen())
         return parallel_.fd();
+    if (kind_ == kIbmUsb && reportLink_)
+        return reportLink_->handle();
     return kInvalidHandle;
 }
 
@@ -65,7 +72,9 @@ int CDCBComm::write(const uint8_t* buffer, size_t length)
             return 0;
         sent = parallel_.write(buffer, length);
         break;
-    default: return 0; // the USB report devices attach their own report I/O
+    case kUsbReportDevice:
+    case kIbmUsb: return reportLink_ ? reportLink_->writeReport(buffer, length) : 0;
+    default: return 0;
     }
     noteTransfer(sent);
     return sent.bytes == length && !sent.dropped ? 1 : 0;
@@ -108,10 +117,35 @@ int CDCBComm::read(uint8_t* buffer, size_t length)
         noteTransfer(got);
         bytesRead_ = got.bytes;
         return got.bytes == length && length > 0 ? 1 : 0;
-    case kUsbReportDevice:
-    case kIbmUsb: return 0; // the USB report devices attach their own report I/O
-    default: return 1;      // printer-class kind: the port reads nothing
+    case kUsbReportDevice: return readReportDevice(buffer, length);
+    case kIbmUsb: return readIbmUsb(buffer, length);
+    default: return 1; // printer-class kind: the port reads nothing
     }
+}
+
+int CDCBComm::readReportDevice(uint8_t* buffer, size_t length)
+{
+    size_t got = 0;
+    if (!reportLink_ || !reportLink_->readReport(buffer, length, got) || got == 0)
+        return 0;
+    bytesRead_ = std::min(got, length);
+    return 1;
+}
+
+int CDCBComm::readIbmUsb(uint8_t* buffer, size_t length)
+{
+    if (!reportLink_)
+        return 0;
+    for (int attempt = 0; attempt < kIbmUsbReadAttempts; ++attempt) {
+        if (!sleepFor(kIbmUsbReadPause))
+            return 0;
+        size_t got = 0;
+        if (reportLink_->readReport(buffer, length, got) && got >= length && got <= kIbmUsbLongestReply) {
+            bytesRead_ = length;
+            return 1;
+        }
+    }
+    return 0;
 }
 
 int CDCBComm::purgeInput()
@@ -125,6 +159,7 @@ int CDCBComm::close()
 {
     serial_.close();
     parallel_.close();
+    reportLink_.reset();
     return 1;
 }
 

@@ -11,10 +11,12 @@
 
 #include "transport/parallel_port.h"
 #include "transport/port_timeouts.h"
+#include "transport/report_link.h"
 #include "transport/serial_port.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -45,14 +47,16 @@ public:
     // Slot 3: read constant 1000 ms, write 1250 ms per byte plus ms.
     virtual int setWriteTimeout(uint32_t ms);
     // Slot 4: purges the input, then writes the whole buffer (kind 0 blocking under the
-    // write time-out; kind 1 with the parallel pacing).
+    // write time-out; kind 1 with the parallel pacing; kinds 2 and 5 as one output report).
     virtual int write(const uint8_t* buffer, size_t length);
     // Slot 5: purges the input; kind 0 up to 3 whole writes; kinds 1 and 2 as write;
     // every other kind (also 5) fails.
     virtual int writeRetry(const uint8_t* buffer, size_t length);
     // Slot 6: kind 0 reads up to length bytes under the read time-out and succeeds with at
-    // least one; kind 1 reads exactly length bytes with the parallel pacing; kind 4 and
-    // unknown kinds succeed without touching the buffer. bytesRead() tells the count.
+    // least one; kind 1 reads exactly length bytes with the parallel pacing; kind 2 reads one
+    // report (at least one byte); kind 5 tries up to 100 reports, 150 ms apart, for one of
+    // length to 1020 bytes (length bytes are copied); kind 4 and unknown kinds succeed
+    // without touching the buffer. bytesRead() tells the count.
     virtual int read(uint8_t* buffer, size_t length);
     // Slot 7: discards received bytes only.
     virtual int purgeInput();
@@ -96,6 +100,11 @@ public:
     const LineSettings& settings() const { return settings_; }
     uint32_t option() const { return option_; }
 
+    // The report I/O of the USB report device the kinds 2 and 5 talk through (attached by
+    // the USB backend once it found the device); null detaches it. close() drops it.
+    void attachReportLink(std::unique_ptr<ReportLink> link) { reportLink_ = std::move(link); }
+    bool hasReportLink() const { return reportLink_ != nullptr; }
+
     // Where COM and LPT names are looked up; the user's settings file unless a test or
     // caller names another.
     void setProfileStore(const ProfileStore* store) { store_ = store; }
@@ -116,10 +125,13 @@ private:
     int openParallel();
     std::string resolve(const std::string& name) const;
     void noteTransfer(const Transfer& transfer);
+    int readReportDevice(uint8_t* buffer, size_t length);
+    int readIbmUsb(uint8_t* buffer, size_t length);
 
     PortKind kind_ = -1;
     SerialPort serial_;
     ParallelPort parallel_;
+    std::unique_ptr<ReportLink> reportLink_;
     PortTimeouts timeouts_;
     LineSettings settings_;
     uint32_t option_ = 0;
