@@ -6,7 +6,9 @@
 #include "transport/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -47,6 +49,36 @@ TEST_F(SerialLineTest, ALineHeldElsewhereCannotBeOpened)
     // Released on close, and the exclusive flag does not outlive it.
     comm.close();
     EXPECT_EQ(other.open(kSerialPort, peer.slavePath()), 1);
+}
+
+TEST_F(SerialLineTest, ALineAnotherProcessHoldsCannotBeOpened)
+{
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    pid_t holder = fork();
+    ASSERT_GE(holder, 0);
+    if (holder == 0) {
+        CDCBComm held;
+        char result = held.open(kSerialPort, peer.slavePath()) == 1 ? 'y' : 'n';
+        (void)!::write(ready[1], &result, 1);
+        char done;
+        (void)!::read(release[0], &done, 1);
+        held.close();
+        _exit(0);
+    }
+    char result = 0;
+    ASSERT_EQ(::read(ready[0], &result, 1), 1);
+    EXPECT_EQ(result, 'y');
+    EXPECT_EQ(comm.open(kSerialPort, peer.slavePath()), 0);
+    EXPECT_EQ(comm.lastOpenError(), EBUSY);
+
+    (void)!::write(release[1], "x", 1);
+    int status = 0;
+    waitpid(holder, &status, 0);
+    for (int fd : {ready[0], ready[1], release[0], release[1]})
+        ::close(fd);
+    EXPECT_EQ(comm.open(kSerialPort, peer.slavePath()), 1) << "free again once the holder is gone";
 }
 
 TEST_F(SerialLineTest, OpenKeepsALineAlreadyOpenAndSetsTheCommandTimeout)
