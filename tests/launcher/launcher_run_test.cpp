@@ -151,6 +151,13 @@ TEST_F(LauncherRun, WithoutArgumentsPrintsUsageAndNeverWaitsForEnterWithoutATerm
     EXPECT_THAT(result.output, HasSubstr("Error: Usage: No Parameters attempt to be sent to KyvFlash.EXE!\n"));
     EXPECT_THAT(result.output, HasSubstr("Information : Please use RS232 Interface, when switching from ION <=> NON ION\n\n"));
     EXPECT_THAT(result.output, Not(HasSubstr("Press Enter")));
+
+    // Only the launcher's own options leave nothing for KyvFlash: it is not started (it
+    // would open its interactive dialog).
+    LauncherResult optionsOnly = runLauncher({"RETSTAT", "ERRORTIMEOUT=200"}, standIn("report:0"), dir.path());
+    EXPECT_EQ(optionsOnly.exitStatus, 1);
+    EXPECT_THAT(optionsOnly.output, HasSubstr("Error: Usage: No Parameters attempt to be sent to KyvFlash.EXE!\n"));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("pid.txt")));
 }
 
 TEST_F(LauncherRun, ColoursOnlyOnATerminalAndNeverWithNoColor)

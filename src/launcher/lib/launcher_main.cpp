@@ -57,17 +57,18 @@ int launcherMain(int argc, char** argv)
     Console console(stdout);
     printBanner(console);
 
-    if (argc < 2) {
+    ArgumentPass pass = passArguments(std::vector<std::string>(argv + 1, argv + argc));
+    for (int i = 0; i < pass.outOfRangeTimeLimits; ++i)
+        console.print(kTimeLimitOutOfRangeText);
+    // Nothing for KyvFlash (no arguments, or only the launcher's own options): started
+    // without arguments it would open its interactive dialog, which no script can answer.
+    if (pass.forwarded.empty()) {
         console.print(ConsoleColour::LightRed, "Error: Usage: No Parameters attempt to be sent to " +
                                                    std::string(kChildDisplayName) + "!\n");
         printUsage(console);
         pauseWhenInteractive(console);
         return kStartUpFailure;
     }
-
-    ArgumentPass pass = passArguments(std::vector<std::string>(argv + 1, argv + argc));
-    for (int i = 0; i < pass.outOfRangeTimeLimits; ++i)
-        console.print(kTimeLimitOutOfRangeText);
     const int runTimeLimit = pass.effectiveRunTimeLimit();
     console.messageLine("Please wait... for maximum of " + std::to_string(runTimeLimit) + " seconds for " +
                         std::string(kChildDisplayName) + " to finish.\n");
