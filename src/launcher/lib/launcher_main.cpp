@@ -9,6 +9,7 @@
 #include "launcher/lib/supervise_child.h"
 #include "launcher/lib/usage_text.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
