@@ -4,6 +4,7 @@
 
 #include "core/clock.h"
 #include "transport/fd_io.h"
+#include "transport/line_termios.h"
 #include "transport/unique_fd.h"
 
 #include <cstddef>
@@ -11,13 +12,6 @@
 #include <string>
 
 namespace kyv {
-
-struct LineSettings {
-    int baudRate = 9600;
-    char parity = 'N'; // 'E' even, 'O' odd, 'M' mark, 'S' space, anything else none
-    int dataBits = 8;
-    int stopBits = 1;  // 1 or 2; any other value keeps the line's current setting
-};
 
 class SerialPort {
 public:
