@@ -69,9 +69,9 @@ say "Checking the printer's flash"
 kill -TERM "$sim_pid"
 wait "$sim_pid" || true
 sim_pid=""
-# The R241's main firmware starts at flash sector 6, after sectors 0 to 5 of 16, 8, 8, 32,
-# 64 and 64 KB.
-offset=$(((16 + 8 + 8 + 32 + 64 + 64) * 1024))
+# The R241's main firmware starts at flash sector 6; the printer numbers its sectors from 1,
+# and sectors 1 to 5 hold 16, 8, 8, 32 and 64 KB.
+offset=$(((16 + 8 + 8 + 32 + 64) * 1024))
 size=$(stat -c %s "$image")
 if [ "$status" -eq 0 ] && [ -f "$work/flash.bin" ] &&
    cmp -n "$size" -i "$offset:0" "$work/flash.bin" "$image"; then

@@ -49,15 +49,15 @@ PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, st
     case PrinterCommand::IplQuery: return {{kAck}};
     case PrinterCommand::Erase: {
         uint8_t sector = bytes[2];
-        if (sector >= map.count())
+        if (!map.hasSectorNumber(sector))
             return {{kNak}};
-        eraseRange(map.offsetOf(sector), map.offsetOf(sector + 1));
+        eraseRange(map.sectorNumberOffset(sector), map.sectorNumberOffset(sector + 1));
         ++state_.eraseCount;
         return {{kAck}};
     }
     case PrinterCommand::Select: {
         uint8_t sector = bytes[2];
-        if (sector >= map.count())
+        if (!map.hasSectorNumber(sector))
             return {{kNak}};
         state_.selectedSector = sector;
         sectorCrcValid_ = false;

@@ -62,10 +62,10 @@ void PrinterModel::startSectorData(std::span<const uint8_t> header)
     dataRemaining_ = size;
     // Data larger than the selected sector is taken off the line but never programmed: it
     // would otherwise spill into, or be cut short in, a sector the host did not mean.
-    size_t sector = static_cast<size_t>(std::max(state_.selectedSector, 0));
-    dataAccepted_ = inDownloadMode() && state_.selectedSector >= 0 && size <= map.sizeOf(sector);
+    int sector = state_.selectedSector;
+    dataAccepted_ = inDownloadMode() && map.hasSectorNumber(sector) && size <= map.sectorNumberSize(sector);
     if (dataAccepted_) {
-        dataStart_ = map.offsetOf(sector);
+        dataStart_ = map.sectorNumberOffset(sector);
         dataEnd_ = dataStart_ + size;
     } else {
         dataStart_ = dataEnd_ = 0;
@@ -127,7 +127,7 @@ void PrinterModel::startOnlineBlock(std::span<const uint8_t> header)
     }
     if (blockType_ == 5) // configuration table: settings, not flash
         return;
-    uint64_t start = map.offsetOf(static_cast<size_t>(sectors[blockType_]));
+    uint64_t start = map.sectorNumberOffset(sectors[blockType_]);
     if (length == 0 || length > map.totalBytes() - start) {
         blockError_ = kSizeMismatch;
         return;

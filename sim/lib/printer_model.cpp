@@ -78,13 +78,13 @@ PrinterModel::PrinterModel(const PrinterOptions& options) : options_(options), b
     info_ = &info;
 }
 
-Bytes PrinterModel::sectorBytes(size_t sector) const
+Bytes PrinterModel::sectorBytes(int sector) const
 {
     const SectorMap& map = *info_->sectorMap;
-    if (sector >= map.count())
+    if (!map.hasSectorNumber(sector))
         return {};
-    auto begin = flash_.begin() + static_cast<std::ptrdiff_t>(map.offsetOf(sector));
-    return Bytes(begin, begin + map.sizeOf(sector));
+    auto begin = flash_.begin() + static_cast<std::ptrdiff_t>(map.sectorNumberOffset(sector));
+    return Bytes(begin, begin + map.sectorNumberSize(sector));
 }
 
 std::vector<PrinterAction> PrinterModel::receive(std::span<const uint8_t> bytes, Transcript* transcript)

@@ -57,7 +57,8 @@ public:
     void markLineDropped() { state_.lineDropped = true; }
 
     const Bytes& flash() const { return flash_; }
-    Bytes sectorBytes(size_t sector) const;
+    // Bytes of sector number `sector` (numbered from 1 in flash order); empty when none.
+    Bytes sectorBytes(int sector) const;
     std::string modelNumber() const { return modelNumber_; }
 
 private:

@@ -305,7 +305,7 @@ Bytes PtyPrinter::flash() const
     return impl_->model.valid() ? impl_->model.flash() : Bytes{};
 }
 
-Bytes PtyPrinter::sectorBytes(size_t sector) const
+Bytes PtyPrinter::sectorBytes(int sector) const
 {
     std::lock_guard lock(impl_->mutex);
     return impl_->model.valid() ? impl_->model.sectorBytes(sector) : Bytes{};
@@ -317,15 +317,15 @@ bool PtyPrinter::flashHoldsFile(const std::string& path, uint64_t flashOffset, s
     return sim::flashHoldsFile(impl_->model.valid() ? impl_->model.flash() : Bytes{}, path, flashOffset, why);
 }
 
-bool PtyPrinter::sectorsHoldFile(const std::string& path, size_t firstSector, std::string* why) const
+bool PtyPrinter::sectorsHoldFile(const std::string& path, int firstSector, std::string* why) const
 {
     std::lock_guard lock(impl_->mutex);
-    if (!impl_->model.valid() || firstSector >= impl_->model.modelInfo().sectorMap->count()) {
+    if (!impl_->model.valid() || !impl_->model.modelInfo().sectorMap->hasSectorNumber(firstSector)) {
         if (why != nullptr)
             *why = "no sector " + std::to_string(firstSector) + " in this printer";
         return false;
     }
-    uint64_t offset = impl_->model.modelInfo().sectorMap->offsetOf(firstSector);
+    uint64_t offset = impl_->model.modelInfo().sectorMap->sectorNumberOffset(firstSector);
     return sim::flashHoldsFile(impl_->model.flash(), path, offset, why);
 }
 

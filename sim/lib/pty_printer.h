@@ -53,11 +53,12 @@ public:
 
     // Flash memory.
     Bytes flash() const;
-    Bytes sectorBytes(size_t sector) const;
+    // Bytes of sector number `sector` (numbered from 1 in flash order); empty when none.
+    Bytes sectorBytes(int sector) const;
     // True when the file's bytes lie in flash from the offset (or the sector's start) on;
     // `why` tells the first difference otherwise.
     bool flashHoldsFile(const std::string& path, uint64_t flashOffset, std::string* why = nullptr) const;
-    bool sectorsHoldFile(const std::string& path, size_t firstSector, std::string* why = nullptr) const;
+    bool sectorsHoldFile(const std::string& path, int firstSector, std::string* why = nullptr) const;
     bool dumpFlash(const std::string& path) const;
 
     PrinterState state() const;

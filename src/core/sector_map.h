@@ -27,6 +27,21 @@ public:
     // Index of the sector that holds the flash offset, or count() when past the end.
     size_t sectorAt(uint64_t offset) const;
 
+    // The printers number their sectors from 1 in flash order: the erase, select and data
+    // commands for sector number s address entry s - 1 of the map. (That is what lays a boot
+    // program's skipped first 32 KB exactly over sectors 1 to 3 of the R241's flash.)
+    bool hasSectorNumber(int number) const
+    {
+        return number >= 1 && static_cast<size_t>(number) <= sizes_.size();
+    }
+    // Size of sector number s; 0 when the map has no such sector.
+    uint32_t sectorNumberSize(int number) const
+    {
+        return hasSectorNumber(number) ? sizes_[static_cast<size_t>(number - 1)] : 0;
+    }
+    // Flash offset of sector number s; s must be in 1..count() + 1 (the latter gives the total).
+    uint64_t sectorNumberOffset(int number) const { return offsets_.at(static_cast<size_t>(number - 1)); }
+
 private:
     std::string_view name_;
     std::vector<uint32_t> sizes_;

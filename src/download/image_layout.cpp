@@ -100,7 +100,7 @@ ResultCode layOutImage(const ImageLayoutRequest& request, std::span<const uint8_
         if (position < 1 || position > sectorCount || sector < 0 || sector > kLastAddressableSector ||
             !listed.insert(sector).second)
             return rc::InvalidImage;
-        const uint32_t size = map.sizeOf(static_cast<size_t>(position - 1));
+        const uint32_t size = map.sectorNumberSize(position);
         layout.logLines.push_back(printfText("Sector No = %d File length = %i , pt to current sect = %i", sector,
                                              static_cast<int>(remaining), static_cast<int>(size)));
         layout.pieces.push_back({sector, size, offset});

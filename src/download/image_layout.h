@@ -2,7 +2,7 @@
 // Which bytes of an image file go to which flash sectors.
 //
 // A printer's flash sectors are numbered from 1 in flash order, so sector s has the size
-// sectorMap.sizeOf(s - 1). The image is cut into consecutive pieces, one per sector of the
+// sectorMap.sectorNumberSize(s). The image is cut into consecutive pieces, one per sector of the
 // list, from `dataOffset` on; the last piece may be short and is padded with erased bytes.
 
 #include "core/catalogue.h"

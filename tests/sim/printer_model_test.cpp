@@ -67,10 +67,10 @@ TEST(PrinterModel, A32KSectorTakesTwoBlocksWithItsSizeInTheHeader)
 {
     PrinterModel printer(inDownloadMode());
     Bytes data = pattern(0x8000, 9);
-    // Sector 3 of the R241 layout is 32 KB: header 1D 11 00 00 00 80.
+    // Sector 4 of the R241 layout is 32 KB: header 1D 11 00 00 00 80.
     EXPECT_EQ(sectorHeader(0x8000), (Bytes{0x1D, 0x11, 0x00, 0x00, 0x00, 0x80}));
-    EXPECT_EQ(writeSector(printer, 3, data, 2), (Bytes{ACK, ACK, ACK}));
-    EXPECT_EQ(printer.sectorBytes(3), data);
+    EXPECT_EQ(writeSector(printer, 4, data, 2), (Bytes{ACK, ACK, ACK}));
+    EXPECT_EQ(printer.sectorBytes(4), data);
 }
 
 TEST(PrinterModel, DirectCrcPrintersReportTheDirectCrc)
@@ -109,21 +109,23 @@ TEST(PrinterModel, ProgrammingWithoutEraseAndsLikeNorFlashAndTheCrcShowsIt)
 TEST(PrinterModel, RefusesWhatItCannotStore)
 {
     PrinterModel printer(inDownloadMode());
-    // Sector 54 does not exist in a 54-sector layout: erase and select are refused.
-    EXPECT_EQ(sent(printer, {0x1D, 0x10, 54}), Bytes{NAK});
-    EXPECT_EQ(sent(printer, {0x1D, 0x02, 54}), Bytes{NAK});
+    // Sectors are numbered 1 to 54 in a 54-sector layout: 0 and 55 are refused.
+    EXPECT_EQ(sent(printer, {0x1D, 0x10, 55}), Bytes{NAK});
+    EXPECT_EQ(sent(printer, {0x1D, 0x02, 55}), Bytes{NAK});
+    EXPECT_EQ(sent(printer, {0x1D, 0x10, 0}), Bytes{NAK});
+    EXPECT_EQ(sent(printer, {0x1D, 0x02, 0}), Bytes{NAK});
     // Data without a selected sector: taken (so the stream stays in step) and refused.
     Bytes header = sectorHeader(0x10000);
     EXPECT_TRUE(sent(printer, header).empty());
     EXPECT_EQ(sent(printer, pattern(0x10000, 0)), Bytes{NAK});
     // No sector CRC without sector data: NAK and two bytes.
     EXPECT_EQ(sent(printer, {0x1D, 0x06}), (Bytes{NAK, 0, 0}));
-    // 64 KB into the 8 KB sector 1 (as a sector number cut to one byte would do): NAK, and
+    // 64 KB into the 8 KB sector 2 (as a sector number cut to one byte would do): NAK, and
     // neither that sector nor its neighbour is touched.
     Bytes data = pattern(0x10000, 5);
-    EXPECT_EQ(writeSector(printer, 1, data, 4), (Bytes{ACK, ACK, NAK}));
-    EXPECT_EQ(printer.sectorBytes(1), Bytes(0x2000, 0xFF));
+    EXPECT_EQ(writeSector(printer, 2, data, 4), (Bytes{ACK, ACK, NAK}));
     EXPECT_EQ(printer.sectorBytes(2), Bytes(0x2000, 0xFF));
+    EXPECT_EQ(printer.sectorBytes(3), Bytes(0x2000, 0xFF));
     EXPECT_EQ(sent(printer, {0x1D, 0x06}), (Bytes{NAK, 0, 0}));
     // The stream is still in step: the next command is understood.
     EXPECT_EQ(sent(printer, {0x1D, 0x01}), Bytes{ACK});
@@ -146,20 +148,23 @@ TEST(PrinterModel, ImageCrcCoversTheWhole64KUnitsWrittenSinceTheSwitch)
 TEST(PrinterModel, RestartsIntoANewBootProgramAndGoesOn)
 {
     PrinterModel printer(inDownloadMode());
-    Bytes boot = pattern(0x10000, 1), next = pattern(0x10000, 2);
-    // The first sector of the boot program (R241: sector 4), not erased: ACK, then a restart.
+    Bytes boot = pattern(0x8000, 1), next = pattern(0x10000, 2);
+    // The first sector of the boot program (R241: sector 4, 32 KB), not erased: ACK, then a
+    // restart.
     Outcome outcome;
     sent(printer, {0x1D, 0x02, 0x04});
-    sent(printer, sectorHeader(0x10000));
+    sent(printer, sectorHeader(0x8000));
     outcome = feed(printer, boot);
     EXPECT_EQ(outcome.sent, Bytes{ACK});
     EXPECT_EQ(outcome.restarts, 1);
     EXPECT_EQ(printer.state().mode, PrinterMode::Download);
     EXPECT_EQ(sent(printer, {0x1D, 0x01}), Bytes{ACK});
     writeSector(printer, 5, next, 4);
-    // 1D 07 covers both sectors: the restart did not start a new image.
+    // 1D 07 covers the whole 64 KB units written since the switch, across the restart: the
+    // first 64 KB of boot + next (the restart did not start a new image).
     Bytes image = boot;
     image.insert(image.end(), next.begin(), next.end());
+    image.resize(0x10000);
     uint16_t crc = crc16ArcOf(image);
     EXPECT_EQ(sent(printer, {0x1D, 0x07}), (Bytes{ACK, lo(crc), hi(crc)}));
 }
@@ -360,7 +365,7 @@ TEST(PrinterModel, TakesAWholeImageInOnlineMode)
     uint16_t crc = crc16CcittDirectOf(image);
     EXPECT_EQ(sent(printer, block), (Bytes{ACK, lo(crc), hi(crc)}));
     const ModelInfo& info = printer.modelInfo();
-    uint64_t at = info.sectorMap->offsetOf(static_cast<size_t>(info.mainSector));
+    uint64_t at = info.sectorMap->sectorNumberOffset(info.mainSector);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), printer.flash().begin() + static_cast<std::ptrdiff_t>(at)));
 
     // A boot image ('B') sent as main firmware: NAK 03, wrong firmware file.
