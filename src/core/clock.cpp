@@ -1,5 +1,7 @@
 #include "core/clock.h"
 
+#include "core/time_scale_text.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -10,22 +12,9 @@
 namespace kyv {
 namespace {
 
-double readScaleFromEnvironment()
-{
-    const char* text = std::getenv("KYVFLASH_TIME_SCALE");
-    if (text == nullptr || *text == '\0')
-        return 1.0;
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(text, &end);
-    if (errno != 0 || end == text || *end != '\0' || !std::isfinite(value) || value <= 0.0)
-        return 1.0;
-    return value;
-}
-
 std::atomic<double>& scaleCell()
 {
-    static std::atomic<double> cell{readScaleFromEnvironment()};
+    static std::atomic<double> cell{timeScaleFromEnvironment()};
     return cell;
 }
 

@@ -15,8 +15,8 @@ class JobEvents;
 // Version text shown after the product name (log header, about box, Shift title).
 inline constexpr const char* kVersionText = " V10.69";
 
-// The five worker procedures a job can run on; the same order as the download layer's
-// WorkerKind, which the dialog maps this onto.
+// The five worker procedures a job can run on; the download layer gives the procedure
+// for each (download/workers.h).
 enum class WorkerRoute {
     LanOnline, // LAN, model R453 or R243
     Lan,       // LAN, any other model

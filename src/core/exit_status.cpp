@@ -31,17 +31,4 @@ bool reportResultToFd(ResultCode code)
     return true;
 }
 
-std::optional<ResultCode> parseReportedResult(std::string_view text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.remove_suffix(1);
-    if (text.empty())
-        return std::nullopt;
-    ResultCode code = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return code;
-}
-
 } // namespace kyv

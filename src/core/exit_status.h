@@ -5,6 +5,7 @@
 
 #include "core/result_code.h"
 
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -43,6 +44,18 @@ inline constexpr const char* kResultFdVariable = "KYVFLASH_RESULT_FD";
 bool reportResultToFd(ResultCode code);
 
 // Parses what reportResultToFd wrote: decimal digits (optionally signed) and a newline.
-std::optional<ResultCode> parseReportedResult(std::string_view text);
+// Header-only, like exitStatusFor, so the launcher reads the pipe with the same rule.
+inline std::optional<ResultCode> parseReportedResult(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.remove_suffix(1);
+    if (text.empty())
+        return std::nullopt;
+    ResultCode code = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
+    if (error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return code;
+}
 
 } // namespace kyv

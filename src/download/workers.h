@@ -5,16 +5,12 @@
 // dialog, exactly one of result or success, and jobEnd last.
 
 #include "core/catalogue.h"
+#include "core/dispatch.h"
 
 namespace kyv {
 
-enum class WorkerKind {
-    LanOnline, // LAN, model R453 or R243
-    Lan,       // LAN, any other model
-    Wifi,
-    Hid,
-    Local, // COMn, CPMI, NHPI, PRTR, IBM USB, USB
-};
+// The worker a job runs on, as the dispatch in core chooses it.
+using WorkerKind = WorkerRoute;
 
 using WorkerProcedure = void (*)(ModelInfo& row);
 

@@ -7,18 +7,6 @@
 namespace kyv {
 namespace {
 
-WorkerKind workerKindFor(WorkerRoute route)
-{
-    switch (route) {
-    case WorkerRoute::LanOnline: return WorkerKind::LanOnline;
-    case WorkerRoute::Lan: return WorkerKind::Lan;
-    case WorkerRoute::Wifi: return WorkerKind::Wifi;
-    case WorkerRoute::Hid: return WorkerKind::Hid;
-    case WorkerRoute::Local: break;
-    }
-    return WorkerKind::Local;
-}
-
 QString chooseFileWithDialog(QWidget* parent, const QString& filter)
 {
     // The chosen file must exist; nothing in the dialog offers to open it read-only.
@@ -46,7 +34,7 @@ DialogServices systemDialogServices()
     services.showMessage = showMessageBox;
     services.portProbe = makeSystemPortProbe();
     services.findWorker = [](WorkerRoute route) -> WorkerFunction {
-        WorkerProcedure procedure = workerProcedure(workerKindFor(route));
+        WorkerProcedure procedure = workerProcedure(route);
         if (procedure == nullptr)
             return {};
         return procedure;

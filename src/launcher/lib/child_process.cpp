@@ -64,19 +64,6 @@ struct ArgumentVector {
 
 } // namespace
 
-std::optional<ResultCode> parseChildReport(std::string_view text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-        text.remove_suffix(1);
-    if (text.empty())
-        return std::nullopt;
-    ResultCode code = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return code;
-}
-
 std::optional<ChildProcess> ChildProcess::start(const std::string& path, const std::vector<std::string>& args,
                                                 int& error)
 {
@@ -207,7 +194,7 @@ void ChildProcess::readReportedCode()
         text.append(buffer, static_cast<size_t>(n));
     }
     resultRead_.reset();
-    reportedCode_ = parseChildReport(text);
+    reportedCode_ = parseReportedResult(text);
 }
 
 ChildProcess::WaitState ChildProcess::waitFor(std::chrono::nanoseconds limit)

@@ -63,7 +63,4 @@ private:
     std::optional<ResultCode> reportedCode_;
 };
 
-// Parses the child's report: a decimal number (optionally negative) and a newline.
-std::optional<ResultCode> parseChildReport(std::string_view text);
-
 } // namespace kyv::launcher

@@ -1,30 +1,15 @@
 #include "launcher/lib/launcher_clock.h"
 
+#include "core/time_scale_text.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 
 namespace kyv::launcher {
-namespace {
-
-double readScale()
-{
-    const char* text = std::getenv("KYVFLASH_TIME_SCALE");
-    if (text == nullptr || *text == '\0')
-        return 1.0;
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(text, &end);
-    if (errno != 0 || end == text || *end != '\0' || !std::isfinite(value) || value <= 0.0)
-        return 1.0;
-    return value;
-}
-
-} // namespace
-
 double launcherTimeScale()
 {
-    static const double scale = readScale();
+    static const double scale = timeScaleFromEnvironment();
     return scale;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 // The launcher's time, scaled like KyvFlash's by KYVFLASH_TIME_SCALE, so that tests and
 // the demo see a fail-safe limit of minutes pass in seconds. The launcher links nothing
-// of KyvFlash, so it reads the factor itself with the same rule: a positive decimal,
-// anything else means 1.
+// of KyvFlash; it reads the factor with core's header-only rule.
 
 #include <chrono>
 
