@@ -9,3 +9,9 @@ cd "$build_dir"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 ctest --output-on-failure -j"$(nproc)" --timeout 300
+
+# Pictures of the main and progress dialogs on a virtual X server, kept in the build
+# directory for people to look at; not an assertion, so a machine without X only warns.
+if ! "$root/tools/screenshots.sh" "$build_dir" >/dev/null 2>&1; then
+  echo "warning: could not take the dialog screenshots" >&2
+fi

@@ -3,8 +3,8 @@
 //   kyv-flash-bench time   [MODEL] [BYTES] [SCALE]   simulated printer in this process
 //   kyv-flash-bench memory [MODEL] [BYTES] [SCALE]   printer-sim in a process of its own
 //
-// Defaults: R241 with 29 sectors of 64 KB (sectors 6 to 34) at scale 0.002; R243 with
-// 14,000,000 bytes (sectors 36 to 249, the printer already in download mode) at 0.001.
+// Defaults: a full R241 main firmware (sectors 6 to 54, 3,014,656 bytes) at scale 0.002;
+// R243 with 14,000,000 bytes (sectors 36 to 249, the printer already in download mode) at 0.001.
 //
 // "time" flashes the same image twice, at SCALE and at twice SCALE. Everything the
 // protocol waits for (the host's pauses and read time-outs, the printer's restarts)
@@ -246,6 +246,11 @@ int main(int argc, char** argv)
     const int index = catalogue.indexOf(model);
     if (index < 0 || scale <= 0)
         return std::fprintf(stderr, "unknown model %s or bad time scale\n", model.c_str()), 2;
-    BenchJob job(catalogue.row(index), bytes.value_or(timing ? 29 * 65536 : 14000000));
+    const ModelInfo& row = catalogue.row(index);
+    // Timing flashes the model's whole main-firmware area, from its first sector to the end.
+    const size_t fullMain = row.mainSector > 0
+        ? static_cast<size_t>(row.sectorMap->totalBytes() - row.sectorMap->sectorNumberOffset(row.mainSector))
+        : 0;
+    BenchJob job(catalogue.row(index), bytes.value_or(timing ? fullMain : 14000000));
     return timing ? timeFlash(job, scale) : measureMemory(job, scale, bytes.has_value());
 }
