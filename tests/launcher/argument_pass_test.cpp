@@ -66,6 +66,9 @@ TEST(ArgumentPass, BareNumberAmongTheLastTwoIsDroppedButNeverASerialLineSetting)
     // Only the first of the last two is looked at.
     EXPECT_EQ(passArguments({"R241", "M", "USB", "image.mfw", "900"}).forwarded,
               (Args{"R241", "M", "USB", "image.mfw", "900"}));
+    // Stop bits dropped after CPMI still count as the first of the last two.
+    EXPECT_EQ(passArguments({"R453", "C", "CPMI", "115200", "NONE", "2", "2024"}).forwarded,
+              (Args{"R453", "C", "CPMI", "2024"}));
     // An ERRORTIMEOUT before it ends the rule.
     EXPECT_EQ(passArguments({"R241", "M", "USB", "image.mfw", "ERRORTIMEOUT=200", "900"}).forwarded,
               (Args{"R241", "M", "USB", "image.mfw", "900"}));

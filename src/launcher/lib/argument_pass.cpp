@@ -91,10 +91,11 @@ ArgumentPass passArguments(const std::vector<std::string>& args)
     bool errorTimeOutSeen = false;
     bool bareNumberTested = false;
 
+    const std::string nothing;
     for (size_t k = 0; k < count; ++k) {
-        if (blanked[k])
-            continue;
-        const std::string& up = upper[k];
+        // A line setting dropped after CPMI still holds its place: it is an empty argument
+        // here and can use up the bare-number test below, but it is never forwarded.
+        const std::string& up = blanked[k] ? nothing : upper[k];
 
         if (beginsWithAny(up, {"CPMI"})) {
             // CPMI takes no serial line settings: drop those that follow it.
@@ -138,7 +139,8 @@ ArgumentPass passArguments(const std::vector<std::string>& args)
             if (isAllDigits(up))
                 continue;
         }
-        pass.forwarded.push_back(args[k]);
+        if (!blanked[k])
+            pass.forwarded.push_back(args[k]);
     }
     return pass;
 }
