@@ -14,6 +14,7 @@
 namespace kyv::launcher::test {
 namespace {
 
+using ::testing::ContainsRegex;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using ::testing::Not;
@@ -50,6 +51,8 @@ TEST_F(LauncherRun, RetstatReturnsTheMappedStatusOfTheExactCodeAndLogsIt)
     EXPECT_THAT(result.output, HasSubstr("KyvFlashCom: Unable to open file!\n\n"));
     EXPECT_THAT(result.output, HasSubstr("Please wait... for maximum of 800 seconds for KyvFlash.EXE to finish.\n"));
     EXPECT_THAT(result.output, HasSubstr("KyvFlash.EXE R241 M COM3 115200 NONE 1 image.mfw\n"));
+    EXPECT_THAT(result.output, ContainsRegex("image\\.mfw\n[0-9]{2}/[0-9]{2}/[0-9]{2} [0-9:]{8} KyvFlashCom: "))
+        << "the next message line follows the command line without a blank line";
     EXPECT_EQ(forwardedArgs(), "R241\nM\nCOM3\n115200\nNONE\n1\nimage.mfw\n");
     EXPECT_THAT(consoleLog(), MatchesRegex("[0-9]{2}/[0-9]{2}/[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} - Return Code is 107!\n"));
     EXPECT_THAT(result.output, Not(HasSubstr("\x1b["))) << "no colours when the output is not a terminal";
@@ -131,7 +134,7 @@ TEST_F(LauncherRun, StartUpFailuresExitOneWithTheReason)
 {
     LauncherResult missing = runLauncher(kSerialJob, {{"KYVFLASH_CHILD", dir.file("nothing-here")}}, dir.path());
     EXPECT_EQ(missing.exitStatus, 1);
-    EXPECT_THAT(missing.output, HasSubstr("Error: Unable to open the utility KyvFlash.EXE!\n"));
+    EXPECT_THAT(missing.output, HasSubstr("image.mfw\nError: Unable to open the utility KyvFlash.EXE!\n"));
     EXPECT_THAT(missing.output, HasSubstr(dir.file("nothing-here")));
 
     // Executable but not a program: the exec itself fails.

@@ -43,8 +43,9 @@ std::string childCommandLine(const std::vector<std::string>& forwarded)
 
 int unableToOpen(Console& console, const std::string& why)
 {
+    // The line feed ends the child's command line, which is printed without one.
     console.print(ConsoleColour::LightRed,
-                  "Error: Unable to open the utility " + std::string(kChildDisplayName) + "!\n" + why + "\n");
+                  "\nError: Unable to open the utility " + std::string(kChildDisplayName) + "!\n" + why + "\n");
     console.setColour(ConsoleColour::White);
     return kStartUpFailure;
 }
@@ -73,7 +74,8 @@ int launcherMain(int argc, char** argv)
     const int runTimeLimit = pass.effectiveRunTimeLimit();
     console.messageLine("Please wait... for maximum of " + std::to_string(runTimeLimit) + " seconds for " +
                         std::string(kChildDisplayName) + " to finish.\n");
-    console.print(childCommandLine(pass.forwarded) + "\n");
+    // No line feed: the message line that follows starts with one.
+    console.print(childCommandLine(pass.forwarded));
 
     ChildProgramSearch program = findChildProgram();
     if (program.path.empty()) {
