@@ -74,10 +74,13 @@ LauncherProcess::LauncherProcess(const std::vector<std::string>& args,
         readFd = fds[0];
         writeFd = fds[1];
     }
+    // Neither end may stay open in the launcher (or in KyvFlash after it) beyond the
+    // standard streams it is given.
     fcntl(readFd, F_SETFD, FD_CLOEXEC);
+    fcntl(writeFd, F_SETFD, FD_CLOEXEC);
     pid_ = fork();
     if (pid_ == 0) {
-        int devNull = open("/dev/null", O_RDONLY);
+        int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
         dup2(devNull, STDIN_FILENO);
         dup2(writeFd, STDOUT_FILENO);
         dup2(writeFd, STDERR_FILENO);
