@@ -118,6 +118,54 @@ TEST_F(CommandLineTest, LettersThatNeedASectorOnTheModel)
     EXPECT_EQ(parsed.interfaceKind, kUsbDeviceClass);
 }
 
+TEST_F(CommandLineTest, EachLetterTakesItsTypeAndTheModelsSectorForIt)
+{
+    struct Case {
+        const char* model;
+        const char* letter;
+        const char* type; // nullptr: the model has no sector for it (1201)
+        int sector;
+    };
+    const Case cases[] = {
+        {"R241", "I", "IPL FIRMWARE", 4},
+        {"R242", "B", "BOOT INITIAL", 4},
+        {"R241", "B", nullptr, 0},
+        {"R451", "S", "ASIAN FONT SECTOR", 20},
+        {"R241", "S", nullptr, 0},
+        {"R241", "SS", "SLIP ASIAN FONT", 41},
+        {"R242", "SS", "SLIP 2 BYTE", 46},
+        {"R452", "SS", nullptr, 0},
+        {"R452", "RS", "RECEIPT 2 BYTE", 26},
+        {"R242-2XX6/3XX6", "RS", "RECEIPT ASIAN FONT", 73},
+        {"R451-2XX8/3XX8/4XX8/6XX8", "L", "IPL LAN FIRMWARE", 45},
+        {"R453", "SB", "SBCS FONT", 91},
+        {"R453", "DB", "DBCS FONT", 97},
+        {"R241", "SB", nullptr, 0},
+        {"KSX4-1ST/2ST", "T", "TABLE", 43},
+        {"Q58X-E617/Q306", "T", nullptr, 0},
+        {"R241-9354-7004", "F", "IMF FILE", 25},
+        {"R242-57X6/56X6/1456", "F", "IMF FILE", 5},
+        {"R242", "F", nullptr, 0},
+        {"R243", "C", "Printer Configuration Table", 0},
+        {"KSX4-1ST/2ST", "C", nullptr, 0},
+        {"R451", "CP", nullptr, 0}, // "CP932 FONT" has no letter
+        // "M" is taken even where the model's list holds only IMF files.
+        {"R241-9354-7004", "M", "MAIN FIRMWARE", 27},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.model) + " " + c.letter);
+        catalogue = ModelCatalogue{}; // every case starts from a row with startSector 0
+        const ResultCode code = parse({c.model, c.letter, "USB", "Fw.mfw"});
+        if (c.type == nullptr) {
+            EXPECT_EQ(code, rc::BadDownloadTypeArgument);
+            continue;
+        }
+        EXPECT_EQ(code, 0);
+        EXPECT_EQ(parsed.downloadTypeText, c.type);
+        EXPECT_EQ(row(c.model).job.startSector, c.sector);
+    }
+}
+
 TEST_F(CommandLineTest, InterfacesAreRecognisedByTheirBeginning)
 {
     struct Case {

@@ -140,6 +140,69 @@ TEST_F(ModelSelectionTest, R451LanModelOffersEveryInterfaceKind)
               (Strings{"IPL FIRMWARE", "MAIN FIRMWARE", "ANK FONT", "ASIAN FONT SECTOR", "CP932 FONT"}));
 }
 
+// Every row of the catalogue: its download types in combo order, the interfaces its family
+// is reached over (COM1 to COM50 follow where "com" is set), the entry left selected and the
+// family's USB product ids.
+TEST_F(ModelSelectionTest, EveryModelOffersItsTypesInterfacesAndProductIds)
+{
+    const Strings ipl = {"IPL FIRMWARE", "MAIN FIRMWARE"};
+    const Strings fonts = {"IPL FIRMWARE", "MAIN FIRMWARE", "SBCS FONT", "DBCS FONT"};
+    struct Expect {
+        const char* model;
+        Strings types;
+        Strings interfaces; // before the COM ports
+        bool com;
+        const char* selected;
+        const char* pids;
+    };
+    const Expect rows[] = {
+        {"R241", join(ipl, {"ANK FONT", "SLIP ASIAN FONT", "RECEIPT ASIAN FONT"}), {"CPMI"}, true, "COM1",
+         "31631831731f"},
+        {"R241-Y480", join(ipl, {"ANK FONT"}), {"CPMI"}, true, "COM1", "31631831731f"},
+        {"R241-Y270", join(ipl, {"ANK FONT"}), {"CPMI"}, true, "COM1", "31c31e31d"},
+        {"R241-2XX8/3XX8/4XX8", join(ipl, {"ANK FONT", "BOOT INITIAL", "SLIP ASIAN FONT", "RECEIPT ASIAN FONT"}),
+         {"CPMI", "IBM USB"}, true, "COM1", "31631831731f"},
+        {"R241-3044-7004", join(ipl, {"ANK FONT", "SLIP ASIAN FONT", "RECEIPT ASIAN FONT"}), {}, true, "COM1", ""},
+        {"R241-9354-7004", {"IMF FILE"}, {"IBM USB"}, false, "IBM USB", "31f"},
+        {"R242", join(ipl, {"ANK FONT", "BOOT INITIAL", "SLIP 2 BYTE", "RECEIPT 2 BYTE"}), {"CPMI", "IBM USB"}, true,
+         "COM1", "35035235130f"},
+        {"R242-57X6/56X6/1456", {"IMF FILE"}, {"IBM USB"}, true, "COM1", "30f"},
+        {"R242-2XX6/3XX6", join(ipl, {"ANK FONT", "SLIP ASIAN FONT", "RECEIPT ASIAN FONT"}), {"CPMI", "IBM USB"}, true,
+         "COM1", "35035235130f"},
+        {"R451", join(ipl, {"ANK FONT", "ASIAN FONT SECTOR", "CP932 FONT"}), {"CPMI"}, true, "COM1", "31931b31a30d"},
+        {"R451-2XX8/3XX8/4XX8/6XX8", join(ipl, {"IPL LAN FIRMWARE", "SBCS FONT", "DBCS FONT"}),
+         {"LAN", "CPMI", "IBM USB", "WIFI"}, true, "COM1", "31931b31a30d"},
+        {"R452", join(ipl, {"ANK FONT", "BOOT INITIAL", "RECEIPT 2 BYTE"}), {"CPMI", "IBM USB"}, true, "COM1",
+         "35c35e35d364"},
+        {"Q874-E611", fonts, {"CPMI"}, true, "COM1", "34d34f34e"},
+        {"J5", {"MAIN FIRMWARE", "IPL FIRMWARE", "SBCS FONT"}, {"HID"}, false, "HID", "40e40f"},
+        {"J5_REFRESH", {"MAIN FIRMWARE", "IPL FIRMWARE", "SBCS FONT"}, {"HID"}, false, "HID", "40e40f"},
+        {"Q621-J738", join(ipl, {"ANK FONT", "ASIAN FONT SECTOR"}), {"CPMI"}, true, "COM1", "356358357"},
+        {"Q622-J738", join(ipl, {"ANK FONT", "ASIAN FONT SECTOR"}), {"CPMI"}, true, "COM1", "356358357"},
+        {"J736", join(ipl, {"ANK FONT", "ASIAN FONT SECTOR"}), {"CPMI"}, true, "COM1", "356358357"},
+        {"Q581-E616", join(ipl, {"ANK FONT", "ASIAN FONT SECTOR", "CP932 FONT"}), {"CPMI"}, true, "COM1", "353355354"},
+        {"Q585-E616", join(ipl, {"ANK FONT", "ASIAN FONT SECTOR", "CP932 FONT"}), {"CPMI"}, true, "COM1", "353355354"},
+        {"KSX4-1ST/2ST", join(fonts, {"TABLE"}), {"CPMI"}, false, "CPMI", "36f370371372373374"},
+        {"Q58X-E617/Q306", fonts, {"CPMI"}, true, "COM1", "313315314"},
+        {"Q58X-E619", fonts, {"CPMI"}, true, "COM1", "35935b35a"},
+        {"R453", join(fonts, {"TABLE", "Printer Configuration Table"}), {"LAN", "NHPI", "PRTR"}, true, "COM1",
+         "36b36c36d"},
+        {"R243", join(fonts, {"SDBCS FONT", "TABLE", "IMF FILE", "Printer Configuration Table"}),
+         {"LAN", "NHPI", "PRTR"}, true, "COM1", "38438538631f"},
+        {"Q913-E615", join(fonts, {"TABLE"}), {"CPMI"}, false, "CPMI", "387388389"},
+    };
+    ASSERT_EQ(std::size(rows), static_cast<size_t>(ModelCatalogue::size()));
+    for (const Expect& want : rows) {
+        SCOPED_TRACE(want.model);
+        const ModelSelection s = selectModel(row(want.model), values);
+        EXPECT_EQ(s.downloadTypes, want.types);
+        EXPECT_EQ(s.interfaces.entries, want.com ? join(want.interfaces, comPorts()) : want.interfaces);
+        EXPECT_EQ(selectedInterface(s), want.selected);
+        EXPECT_EQ(s.interfaceKind, interfaceKindOf(want.selected));
+        EXPECT_EQ(values.pidList, want.pids);
+    }
+}
+
 TEST_F(ModelSelectionTest, InterfaceKindFollowsTheComboText)
 {
     EXPECT_EQ(interfaceKindOf("USB"), kUsbReportDevice);
