@@ -71,18 +71,18 @@ ResultCode switchToDownloadMode(StandardDownload& job)
     return rc::Success;
 }
 
-ResultCode pollDownloadMode(StandardDownload& job, bool logEachAttempt)
+ResultCode pollDownloadMode(StandardDownload& job, bool afterSwitch)
 {
     for (int attempt = 1; attempt <= kDownloadModePolls; ++attempt) {
-        if (logEachAttempt)
+        if (afterSwitch)
             job.report.log("Sent IPL command");
         if (job.cmd.sendWithAck(cmd::kIplCommand))
             return rc::Success;
-        if (logEachAttempt)
+        if (afterSwitch)
             job.report.log("Sent IPL command timeout");
         if (stopRequested() || job.cmd.lineDropped())
             return stopRequested() ? kStoppedResult : rc::InterfaceBusy;
-        if (attempt < kDownloadModePolls && !pause(1000))
+        if (afterSwitch && attempt < kDownloadModePolls && !pause(1000))
             return kStoppedResult;
     }
     return rc::InterfaceBusy;

@@ -11,8 +11,10 @@ namespace kyv {
 ResultCode switchToDownloadMode(StandardDownload& job);
 // Step 7: the line is reopened and the download-mode query repeated until it answers.
 ResultCode findPrinterInDownloadMode(StandardDownload& job);
-// The download-mode query (1D 01), up to 30 times a second apart; 1009 after the 30th.
-ResultCode pollDownloadMode(StandardDownload& job, bool logEachAttempt);
+// The download-mode query (1D 01), up to 30 times; 1009 after the 30th. After the switch
+// to download mode each attempt is logged and a failed one is followed by a second's
+// pause; after the boot sector the attempts follow one another at once, unlogged.
+ResultCode pollDownloadMode(StandardDownload& job, bool afterSwitch);
 
 // Steps 8 and 9: every sector of the list.
 ResultCode downloadSectors(StandardDownload& job, const ImageLayout& layout);

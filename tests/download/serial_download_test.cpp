@@ -126,6 +126,21 @@ TEST_F(SerialDownload, PrinterLostAfterTheBootSectorEndsAfterThirtyPolls)
     EXPECT_TRUE(events.sawText("Checking communication line status..(Step 9)."));
     EXPECT_FALSE(events.sawText("\r\nNow at sector 2"));
     EXPECT_TRUE(events.sawText("Enter Fail condition...."));
+
+    // Thirty queries after the boot sector, unlogged, each sent as soon as the last one
+    // has timed out (200 ms + 1000 ms), without the second's pause of the search after
+    // the switch to download mode.
+    std::vector<SteadyTime> queries;
+    for (const sim::TranscriptEntry& entry : printer->transcript())
+        if (entry.direction == sim::Direction::ToPrinter && entry.bytes == sim::Bytes{0x1D, 0x01})
+            queries.push_back(entry.time);
+    ASSERT_EQ(queries.size(), 1u + 30u); // the first found the printer after the switch
+    RealNs shortestGap = RealNs::max();
+    for (size_t i = 2; i < queries.size(); ++i)
+        shortestGap = std::min(shortestGap, RealNs(queries[i] - queries[i - 1]));
+    EXPECT_LT(shortestGap, scaled(ProtocolMs{1800}));
+    std::vector<std::string> seen = texts();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), std::string("Sent IPL command")), 1);
 }
 
 TEST_F(SerialDownload, PrinterAlreadyInDownloadModeIsNeitherAskedNorSwitched)
