@@ -35,6 +35,27 @@ size_t indexOf(const std::vector<std::string>& texts, const std::string& text)
     return static_cast<size_t>(std::find(texts.begin(), texts.end(), text) - texts.begin());
 }
 
+// The progress events as the log and the bar see them: a step text as itself, a log line
+// as "log:" and its text (it must leave the bar alone), an event without texts that moves
+// the bar one step as "<empty>". The bar positions set while a sector's data goes out
+// are left out.
+std::vector<std::string> eventKinds(const RecordingEvents& events)
+{
+    std::vector<std::string> kinds;
+    for (const RecordedEvent& event : events.all()) {
+        if (event.message != MSG_PROGRESS)
+            continue;
+        const ProgressEvent& p = event.progress;
+        if (!p.stepText.empty())
+            kinds.push_back(p.stepText);
+        else if (!p.logText.empty())
+            kinds.push_back(p.mode == 2 ? "log:" + p.logText : "log moving the bar:" + p.logText);
+        else if (p.position == 0)
+            kinds.push_back(p.mode == 2 ? "<still>" : "<empty>");
+    }
+    return kinds;
+}
+
 bool hostSent(const sim::PtyPrinter& printer, std::initializer_list<uint8_t> bytes)
 {
     sim::Bytes sent = printer.bytesFromHost();
@@ -70,6 +91,26 @@ TEST_F(SerialDownload, MainFirmwareGoesSectorBySectorAndLandsInFlash)
         std::snprintf(crcLine, sizeof crcLine, "Printer CRC is %x , Computer CRC is %x\n ", crc, crc);
         EXPECT_EQ(seen[at + 5], crcLine);
     }
+    // Per sector: the log line, an empty event, erase, select, data, acknowledge and an
+    // empty event, the CRC log line; then steps 10 and 11 with an empty event between.
+    std::vector<std::string> kinds = eventKinds(events);
+    for (int k = 1; k <= 3; ++k) {
+        SCOPED_TRACE(k);
+        size_t at = indexOf(kinds, "log:\r\nNow at sector " + std::to_string(k));
+        ASSERT_LT(at + 7, kinds.size());
+        const std::string of = std::to_string(k) + " of 3...";
+        EXPECT_EQ(std::vector<std::string>(kinds.begin() + at + 1, kinds.begin() + at + 7),
+                  (std::vector<std::string>{"<empty>", "Erasing flash sector " + of, "Selecting flash sector " + of,
+                                            "Downloading data to flash sector " + of,
+                                            "Acknowledge Printer for flash sector " + of, "<empty>"}));
+        EXPECT_EQ(kinds[at + 7].rfind("log:Printer CRC is ", 0), 0u) << kinds[at + 7];
+    }
+    size_t recalculate = indexOf(kinds, "Recalculate MFW CRC (Step 10)");
+    ASSERT_LT(recalculate + 3, kinds.size());
+    EXPECT_EQ(std::vector<std::string>(kinds.begin() + recalculate, kinds.begin() + recalculate + 4),
+              (std::vector<std::string>{"Recalculate MFW CRC (Step 10)", "<empty>", "Reseting printer..(Step 11).",
+                                        "Download completed!"}));
+
     size_t step10 = indexOf(seen, "Recalculate MFW CRC (Step 10)");
     EXPECT_GT(step10, indexOf(seen, "\r\nNow at sector 3"));
     EXPECT_EQ(seen[step10 + 1], "Reseting printer..(Step 11).");
