@@ -88,6 +88,12 @@ std::vector<VersionItem> versionItems(bool withTable)
     return items;
 }
 
+std::string versionItemText(std::span<const uint8_t> characters)
+{
+    auto end = std::find(characters.begin(), characters.end(), uint8_t{0});
+    return std::string(characters.begin(), end);
+}
+
 std::string joinVersionReport(const std::vector<std::string>& texts)
 {
     std::vector<VersionItem> items = versionItems(texts.size() > 4);

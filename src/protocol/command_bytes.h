@@ -79,6 +79,9 @@ struct VersionItem {
 };
 // Boot version, main version, boot CRC, main CRC, and the table version when withTable.
 std::vector<VersionItem> versionItems(bool withTable);
+// The text of one item from its five reply characters; a NUL ends it early, so padding
+// never reaches the report or the log.
+std::string versionItemText(std::span<const uint8_t> characters);
 // Joins the item texts (in versionItems order) in the order boot version, boot CRC, main
 // version, main CRC[, table version].
 std::string joinVersionReport(const std::vector<std::string>& texts);

@@ -309,18 +309,19 @@ int PortCommands::queryVersionReport(std::string& versionText)
     constexpr size_t kTextEnd = 6; // the item's text is reply bytes 1 to 5
     std::vector<std::string> texts;
     bool complete = true;
-    for (const cmd::VersionItem& item : cmd::versionItems(context_.isR453OrR243())) {
-        if (!writeBytes(cmd::infoQuery(item.item)) || !wait(50ms))
+    const std::vector<cmd::VersionItem> items = cmd::versionItems(context_.isR453OrR243());
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i > 0 && !wait(50ms)) // the printer's pause between two items
+            return 0;
+        if (!writeBytes(cmd::infoQuery(items[i].item)) || !wait(50ms))
             return 0;
         std::array<uint8_t, kReplyLength> reply{};
         if (readAtLeast(reply.data(), kTextEnd, reply.size()) >= kTextEnd) {
-            texts.emplace_back(reinterpret_cast<const char*>(reply.data()) + 1, kTextEnd - 1);
+            texts.push_back(cmd::versionItemText(std::span(reply).subspan(1, kTextEnd - 1)));
         } else {
             texts.emplace_back();
             complete = false;
         }
-        if (!wait(50ms))
-            return 0;
     }
     if (!complete) {
         noticeNoResponse(context_.events);

@@ -52,6 +52,10 @@ TEST(CommandBytes, LandscapeSwitchSetsOnlyBitZero)
 
 TEST(CommandBytes, VersionReportJoinsEachProgramsVersionWithItsCrc)
 {
+    const Bytes padded{'1', '.', '0', 0x00, 0x00};
+    EXPECT_EQ(versionItemText(padded), "1.0");
+    const Bytes full{'1', '5', '0', '0', '0'};
+    EXPECT_EQ(versionItemText(full), "15000");
     EXPECT_EQ(joinVersionReport({"a", "b", "c", "d"}),
               "\r\nIPL VERSION  \t: a \r\nIPL CRC \t\t: c \r\nMAIN VERSION  \t: b \r\nMAIN CRC  \t: d \r\n");
     EXPECT_EQ(joinVersionReport({"a", "b", "c", "d", "e"}),
