@@ -94,6 +94,8 @@ private:
     void setUiState(UiState state);
     void applyInterfaceRules();
     void setNote(const QString& text);
+    // No image chosen any more: "BINARY FILE" in the file box, Flash Device off.
+    void forgetChosenFile();
     void fillCombo(QComboBox* combo, const std::vector<std::string>& entries, int selected);
     void selectInCombo(QComboBox* combo, const std::string& text);
     void showSessionText();
@@ -168,7 +170,6 @@ private:
     bool stopping_ = false;
     bool endRequested_ = false;
     int endCode_ = 0;
-    int usbForm_ = 0;            // last detected printer form: 0 none, 8 CPMI, 7/9 NHPI/PRTR
     int detectionTicks_ = 0;
     std::string shownSession_; // what the log box shows, as the session text had it
     QSize fullSize_;

@@ -46,10 +46,6 @@ void CBrevantDlg::onPortScan(const PortQuery& query, const PortScan& scan)
     std::string shown;
     if (scan.usb) {
         processValues().detectedUsbType = scan.usb->deviceClass;
-        if (scan.usb->deviceClass == kUsbTypeCpmiForm)
-            usbForm_ = kUsbTypeCpmiForm;
-        else if (scan.usb->deviceClass == kUsbTypeNhpiForm || scan.usb->deviceClass == kUsbTypePrtrForm)
-            usbForm_ = kUsbTypeNhpiForm;
         shown = usbSightingText(*scan.usb);
         found = true;
     } else {
@@ -69,6 +65,11 @@ void CBrevantDlg::switchR453R243Lists()
         return;
     const bool r243 = row.family == "R243";
     const std::string type = text(typeCombo_);
+    // The printer's form is that of the USB device found last; any other kind (or none)
+    // switches nothing.
+    const int detected = processValues().detectedUsbType;
+    const bool cpmiForm = detected == kUsbTypeCpmiForm;
+    const bool nhpiPrtrForm = detected == kUsbTypeNhpiForm || detected == kUsbTypePrtrForm;
     const QString configTable = QString::fromUtf8(dt::kConfigurationTable.data(),
                                                   static_cast<qsizetype>(dt::kConfigurationTable.size()));
 
@@ -77,19 +78,26 @@ void CBrevantDlg::switchR453R243Lists()
             return;
         if (interfaceCombo_->count() != 1 || interfaceCombo_->itemText(0) != QStringLiteral("IBM USB"))
             fillCombo(interfaceCombo_, {"IBM USB"}, 0);
-        if (usbForm_ != kUsbTypeCpmiForm)
+        if (!cpmiForm)
             cpmiListShown_ = true;
         onInterfaceChanged();
         return;
     }
-    if (usbForm_ == kUsbTypeCpmiForm && !cpmiListShown_) {
+    if (cpmiForm && !cpmiListShown_) {
         const int entry = typeCombo_->findText(configTable);
+        if (entry >= 0 && entry == typeCombo_->currentIndex()) {
+            // The chosen type is gone: no type stays selected (the list would otherwise move
+            // on to a neighbour), and the file chosen for it is dropped, so nothing is
+            // flashed as a type the technician did not choose.
+            typeCombo_->setCurrentIndex(-1);
+            forgetChosenFile();
+        }
         if (entry >= 0)
             typeCombo_->removeItem(entry);
         fillCombo(interfaceCombo_, {"CPMI"}, 0);
         onInterfaceChanged();
         cpmiListShown_ = true;
-    } else if (usbForm_ == kUsbTypeNhpiForm && cpmiListShown_) {
+    } else if (nhpiPrtrForm && cpmiListShown_) {
         if (typeCombo_->findText(configTable) < 0 && !(r243 && type == dt::kConfigurationTable))
             typeCombo_->addItem(configTable);
         fillCombo(interfaceCombo_, nhpiPrtrInterfaces(), 3); // COM1

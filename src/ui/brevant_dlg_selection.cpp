@@ -72,8 +72,7 @@ void CBrevantDlg::onSelectModel()
         setUiState(UiState::ModelChosen); // also sets the interface kind from the selected entry
     } else {
         typeCombo_->clear();
-        fileEdit_->setText(kNoFile);
-        fullPath_.clear();
+        forgetChosenFile();
         selectModelButton_->setText(kSelectModel);
         setUiState(UiState::Initial);
     }
@@ -82,10 +81,8 @@ void CBrevantDlg::onSelectModel()
 void CBrevantDlg::onDownloadTypeChanged()
 {
     browseButton_->setEnabled(!commandLineMode());
-    flashButton_->setEnabled(false);
-    fileEdit_->setText(kNoFile);
+    forgetChosenFile();
     fileEdit_->setEnabled(!commandLineMode());
-    fullPath_.clear();
 
     const std::string type = text(typeCombo_);
     const std::string& model = selectedRow().displayName;
@@ -101,6 +98,13 @@ void CBrevantDlg::onDownloadTypeChanged()
         onInterfaceChanged(); // the job's interface kind follows the only entry left
     }
     resizeToRules();
+}
+
+void CBrevantDlg::forgetChosenFile()
+{
+    flashButton_->setEnabled(false);
+    fileEdit_->setText(kNoFile);
+    fullPath_.clear();
 }
 
 void CBrevantDlg::onInterfaceChanged()

@@ -269,6 +269,46 @@ TEST_F(PortDetection, R453ListsFollowThePrintersUsbForm)
     EXPECT_TRUE(child<QWidget>("baudCombo")->isEnabled());
 }
 
+TEST_F(PortDetection, OnlyTheCpmiAndNhpiPrtrKindsSwitchTheR453Lists)
+{
+    auto* model = child<QComboBox>("modelCombo");
+    model->setCurrentIndex(model->findText("R453"));
+    child<QPushButton>("selectModelButton")->click();
+    pick("interfaceCombo", "NHPI");
+    setUsb(UsbSighting{0x0404, 0x36b, 8});
+    ASSERT_TRUE(waitFor([&] { return child<QComboBox>("interfaceCombo")->count() == 1; }));
+    setUsb(UsbSighting{0x0404, 0x36b, 5}); // now seen as an IBM USB device: neither form
+    ASSERT_TRUE(waitFor([&] { return processValues().detectedUsbType == 5; }));
+
+    child<QPushButton>("selectModelButton")->click(); // Reselect
+    child<QPushButton>("selectModelButton")->click(); // Select: NHPI/PRTR lists again
+    ASSERT_EQ(child<QComboBox>("interfaceCombo")->count(), 53);
+    const int ticks = dialog().portDetectionTicks();
+    ASSERT_TRUE(waitFor([&] { return dialog().portDetectionTicks() >= ticks + 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(child<QComboBox>("interfaceCombo")->count(), 53);
+    EXPECT_TRUE(hasEntry("typeCombo", "Printer Configuration Table"));
+}
+
+TEST_F(PortDetection, RemovingTheChosenConfigurationTableLeavesNoTypeAndNoFile)
+{
+    auto* model = child<QComboBox>("modelCombo");
+    model->setCurrentIndex(model->findText("R453"));
+    child<QPushButton>("selectModelButton")->click();
+    pick("typeCombo", "Printer Configuration Table");
+    pick("interfaceCombo", "PRTR");
+    chosenFile_ = QString::fromStdString(writeImage("printer.cfg", 'J', 'C'));
+    child<QPushButton>("browseButton")->click();
+    ASSERT_TRUE(child<QWidget>("flashButton")->isEnabled());
+
+    setUsb(UsbSighting{0x0404, 0x36b, 8});
+    ASSERT_TRUE(waitFor([&] { return child<QComboBox>("interfaceCombo")->count() == 1; }));
+    EXPECT_FALSE(hasEntry("typeCombo", "Printer Configuration Table"));
+    EXPECT_EQ(child<QComboBox>("typeCombo")->currentIndex(), -1); // not moved on to "TABLE"
+    EXPECT_EQ(child<QLineEdit>("fileEdit")->text(), "BINARY FILE");
+    EXPECT_FALSE(child<QWidget>("flashButton")->isEnabled());
+}
+
 TEST_F(PortDetection, NothingFoundShowsTheEmptyState)
 {
     dialog();
