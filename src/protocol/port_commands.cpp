@@ -93,8 +93,12 @@ int PortCommands::querySectorCrc(int slow, uint16_t& crc)
     if (!wait(pause))
         return 0;
     std::array<uint8_t, 3> reply{};
-    // All three bytes are needed: a short reply must not be decoded as a CRC.
-    if (readAtLeast(reply.data(), reply.size(), reply.size()) < reply.size() || reply[0] == cmd::kNak)
+    // A NAK fails at once; otherwise all three bytes are needed, so a short reply is never
+    // decoded as a CRC.
+    size_t got = readAtLeast(reply.data(), 1, reply.size());
+    if (got == 0 || reply[0] == cmd::kNak)
+        return 0;
+    if (got < reply.size() && readAtLeast(reply.data() + got, reply.size() - got, reply.size() - got) < reply.size() - got)
         return 0;
     crc = lowFirst(reply[1], reply[2]);
     return 1;

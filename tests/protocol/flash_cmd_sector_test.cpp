@@ -2,6 +2,7 @@
 #include "protocol/flash_cmd_test_support.h"
 
 #include "protocol/crc.h"
+#include "transport/pty_peer.h"
 
 namespace kyv::test {
 namespace {
@@ -170,6 +171,46 @@ TEST_F(SectorTest, SlowCrcModelsWaitLongerForTheSectorCrc)
     auto started = now();
     ASSERT_EQ(cmd.querySectorCrc(0, crc), 1);
     EXPECT_GE(now() - started, scaled(ProtocolMs{9000}));
+}
+
+// The sector CRC asked of a printer on a scripted line: reply is its first answer, rest
+// (when any) follows 4 s later.
+int sectorCrcFrom(Bytes reply, Bytes rest, uint16_t& crc, RealNs& took)
+{
+    PtyPeer peer;
+    if (!peer.valid())
+        return -1;
+    CFlashCmd cmd;
+    cmd.setModel("R242", "R242");
+    if (cmd.open(kSerialPort, peer.slavePath()) != 1)
+        return -1;
+    peer.start();
+    peer.answer({0x1D, 0x06}, reply);
+    cmd.setReadTimeout(40000); // as the sector select leaves it
+    std::thread late;
+    if (!rest.empty())
+        late = std::thread([&] {
+            sleepFor(ProtocolMs{4000});
+            peer.send(rest);
+        });
+    auto started = now();
+    int result = cmd.querySectorCrc(0, crc);
+    took = now() - started;
+    if (late.joinable())
+        late.join();
+    return result;
+}
+
+TEST(SectorCrcReply, ALoneNakFailsAtOnceAndACrcInPiecesIsReadWhole)
+{
+    uint16_t crc = 0xBEEF;
+    RealNs took{};
+    EXPECT_EQ(sectorCrcFrom({0x15}, {}, crc, took), 0);
+    EXPECT_LT(took, scaled(ProtocolMs{20000})) << "no wait for the rest of a refusal";
+    EXPECT_EQ(crc, 0xBEEF);
+
+    EXPECT_EQ(sectorCrcFrom({0x06}, {0x34, 0x12}, crc, took), 1);
+    EXPECT_EQ(crc, 0x1234);
 }
 
 } // namespace
