@@ -240,7 +240,7 @@ bool CBrevantDlg::askYesNo(const std::string& text, const std::string& caption)
         logUnattendedMessage(caption, text + " (answered No)");
         return false;
     }
-    return message(QMessageBox::Question, qText(text), QMessageBox::Yes | QMessageBox::No, qText(caption)) ==
+    return message(QMessageBox::Warning, qText(text), QMessageBox::Yes | QMessageBox::No, qText(caption)) ==
            QMessageBox::Yes;
 }
 

@@ -22,6 +22,9 @@ QMessageBox::StandardButton showMessageBox(QWidget* parent, QMessageBox::Icon ic
                                            const QString& text, QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, caption, text, buttons, parent);
+    // A worker's question warns before something risky: Enter alone must not say Yes.
+    if (buttons.testFlag(QMessageBox::No))
+        box.setDefaultButton(QMessageBox::No);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

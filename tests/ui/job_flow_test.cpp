@@ -125,6 +125,41 @@ TEST_F(JobFlow, InteractiveFailureShowsTheResultAndLogsIt)
     EXPECT_EQ(dialog().exitValue(), 0); // interactive use leaves with 0
 }
 
+TEST_F(JobFlow, WorkersQuestionIsAWarningWhoseDefaultAnswerIsNo)
+{
+    worker_ = [](ModelInfo& row) {
+        JobEvents& events = *row.job.notifyWindow;
+        events.progressStart(20);
+        events.result(events.askYesNo("Continue?", "Brevant") ? rc::CrcDifferent : rc::ModelMismatch);
+        events.progressClose();
+        events.jobEnd();
+    };
+    answer_ = QMessageBox::Yes;
+    prepareInteractiveJob();
+    child<QPushButton>("flashButton")->click();
+    ASSERT_TRUE(waitFor([&] { return !dialog().workerActive(); }));
+    ASSERT_GE(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, "Continue?");
+    EXPECT_EQ(messages_[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(messages_[0].caption, "Brevant");
+
+    // The real box: a question with Yes and No has No as its default button.
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            if (box == nullptr || !box->isVisible())
+                continue;
+            if (box->defaultButton() != nullptr)
+                defaultButton = box->standardButton(box->defaultButton());
+            box->done(QMessageBox::No);
+        }
+    });
+    systemDialogServices().showMessage(nullptr, QMessageBox::Warning, "Brevant", "Continue?",
+                                       QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(defaultButton, QMessageBox::No);
+}
+
 TEST_F(JobFlow, SaveLogOffKeepsResultOutOfBoxAndFile)
 {
     worker_ = [](ModelInfo& row) {
