@@ -240,6 +240,14 @@ TEST_F(JobFlow, UnattendedImageCheckFailureStartsNoWorker)
     EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(JobFlow, UnattendedJ5ImageRefusalIsNeverReportedAsSuccess)
+{
+    worker_ = successfulWorker;
+    // A J5 image must start with 'K' or 'D': the check refuses this one without a worker.
+    EXPECT_EQ(runUnattended({"J5", "M", "HID", writeImage("main.bin", 'X', 'M')}), rc::TypeFileMismatch);
+    EXPECT_TRUE(routes_.empty());
+}
+
 TEST_F(JobFlow, MissingWorkerIsExplainedAndNothingStarts)
 {
     prepareInteractiveJob();
