@@ -219,6 +219,23 @@ TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
     EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
 }
 
+TEST_F(SerialDownload, PrinterThatDoesNotTellItsSpeedIsNeitherSwitchedNorFlashed)
+{
+    sim::PrinterOptions options;
+    options.baud = 19200;
+    options.faults.push_back({sim::FaultKind::NoReply, sim::PrinterCommand::BaudQuerySettings, 1});
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB), 19200);
+    RunLocalDownload(row);
+
+    expectWorkerContract(events);
+    // Switched to 115200 without its own speed known, it could never be given it back.
+    EXPECT_EQ(events.outcome(), rc::NoBaudRate);
+    EXPECT_FALSE(hostSent(*printer, {0x1F, 0x11, 0x11}));
+    EXPECT_EQ(printer->state().baud, 19200);
+    EXPECT_EQ(printer->state().sectorWrites, 0);
+}
+
 TEST_F(SerialDownload, R241_3044_7004IsLeftAt57600InLandscapeWithoutMicrAndFlip)
 {
     sim::PrinterOptions options;
