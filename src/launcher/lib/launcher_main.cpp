@@ -43,9 +43,8 @@ std::string childCommandLine(const std::vector<std::string>& forwarded)
 
 int unableToOpen(Console& console, const std::string& why)
 {
-    // The line feed ends the child's command line, which is printed without one.
     console.print(ConsoleColour::LightRed,
-                  "\nError: Unable to open the utility " + std::string(kChildDisplayName) + "!\n" + why + "\n");
+                  "Error: Unable to open the utility " + std::string(kChildDisplayName) + "!\n" + why + "\n");
     console.setColour(ConsoleColour::White);
     return kStartUpFailure;
 }
@@ -74,8 +73,9 @@ int launcherMain(int argc, char** argv)
     const int runTimeLimit = pass.effectiveRunTimeLimit();
     console.messageLine("Please wait... for maximum of " + std::to_string(runTimeLimit) + " seconds for " +
                         std::string(kChildDisplayName) + " to finish.\n");
-    // No line feed: the message line that follows starts with one.
-    console.print(childCommandLine(pass.forwarded));
+    // Ended with a line feed although the next message line starts with one: KyvFlash
+    // writes its own diagnostics to the same terminal, and they must not run on from it.
+    console.print(childCommandLine(pass.forwarded) + "\n");
 
     ChildProgramSearch program = findChildProgram();
     if (program.path.empty()) {
