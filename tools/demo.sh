@@ -13,11 +13,6 @@ scale=${DEMO_TIME_SCALE:-0.01}
 say() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
 [ -t 1 ] && [ -z "${NO_COLOR:-}" ] || say() { printf '\n== %s\n' "$*"; }
 
-say "Installing what is missing and building (tools/build.sh)"
-build_dir=$("$root/tools/build.sh" "$@" | tee /dev/stderr | tail -n 1)
-launcher="$build_dir/src/launcher/KyvFlashCom"
-simulator="$build_dir/sim/printer-sim"
-
 work=$(mktemp -d /tmp/kyvflash-demo.XXXXXX)
 sim_pid=""
 cleanup() {
@@ -29,6 +24,15 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
+
+say "Installing what is missing and building (tools/build.sh)"
+# The build's output is shown as it comes and kept in a file for its last line, the build
+# directory. (Teeing to /dev/stderr would reopen, and so truncate, a log file the demo's
+# output is redirected to.)
+"$root/tools/build.sh" "$@" | tee "$work/build.out"
+build_dir=$(tail -n 1 "$work/build.out")
+launcher="$build_dir/src/launcher/KyvFlashCom"
+simulator="$build_dir/sim/printer-sim"
 
 say "Starting a simulated R241 printer on $work/COM3"
 "$simulator" serial --model R241 --link "$work/COM3" --time-scale "$scale" \
