@@ -152,6 +152,43 @@ TEST_F(SerialDownload, BootImageFirstSectorIsNotAcknowledgedAndOnlyTheSecondIsEr
     EXPECT_EQ(printer->state().eraseCount, 1);
 }
 
+TEST_F(SerialDownload, PrinterIsLookedForOnItsLineAfterEachRestart)
+{
+    startPrinter({});
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    const std::string port = row.job.interfaceName;
+    RunLocalDownload(row);
+    ASSERT_EQ(events.outcome(), 0);
+    std::vector<std::string> seen = texts();
+    size_t step6 = indexOf(seen, "Switching printer to download mode (Step 6) ...");
+    ASSERT_LT(step6 + 8, seen.size());
+    EXPECT_EQ(std::vector<std::string>(seen.begin() + step6 + 1, seen.begin() + step6 + 9),
+              (std::vector<std::string>{"Auto Detect TRUE....", "Open HID 0....",
+                                        "(Open HID 00)COM Port detected is " + port, "Close comm....",
+                                        "Checking communication line status..(Step 7).", "communicationMode == 0",
+                                        "Sent IPL command", "\r\nNow at sector 1"}));
+    size_t reset = indexOf(seen, "Download completed!");
+    ASSERT_LT(reset + 5, seen.size());
+    EXPECT_EQ(std::vector<std::string>(seen.begin() + reset + 1, seen.begin() + reset + 6),
+              (std::vector<std::string>{"Auto detect True....", "communicationMode = 0....",
+                                        "Set commport handle commport is " + port, "Print config com....",
+                                        "Download Completed !!!"}));
+
+    // Without port detection the printer is expected back on the same line at once.
+    RecordingEvents plain;
+    row.job.notifyWindow = &plain;
+    row.job.portDetection = 0;
+    RunLocalDownload(row);
+    ASSERT_EQ(plain.outcome(), 0);
+    seen = plain.texts();
+    step6 = indexOf(seen, "Switching printer to download mode (Step 6) ...");
+    ASSERT_LT(step6 + 2, seen.size());
+    EXPECT_EQ(seen[step6 + 1], "Auto Detect 0....");
+    EXPECT_EQ(seen[step6 + 2], "Checking communication line status..(Step 7).");
+    EXPECT_FALSE(plain.sawText("Auto detect True...."));
+    EXPECT_TRUE(plain.sawText("Set commport handle commport is " + port));
+}
+
 TEST_F(SerialDownload, PrinterLostAfterTheBootSectorEndsAfterThirtyPolls)
 {
     sim::PrinterOptions options;
