@@ -189,6 +189,35 @@ TEST_F(SerialDownload, PrinterIsLookedForOnItsLineAfterEachRestart)
     EXPECT_TRUE(plain.sawText("Set commport handle commport is " + port));
 }
 
+TEST_F(SerialDownload, FamiliesThatEraseForThemselvesGetNoEraseCommand)
+{
+    // R241-2XX8/3XX8/4XX8 takes its boot-initial data from sector 24 without any erase.
+    sim::PrinterOptions initial;
+    initial.model = "R241-2XX8/3XX8/4XX8";
+    startPrinter(initial);
+    ModelInfo& r241 = prepareJob("R241-2XX8/3XX8/4XX8", 0, 24, patternImage(64 * KB));
+    RunLocalDownload(r241);
+    ASSERT_EQ(events.outcome(), 0);
+    EXPECT_FALSE(events.sawText("Erasing flash sector 1 of 1..."));
+    EXPECT_TRUE(events.sawText("Selecting flash sector 1 of 1..."));
+    EXPECT_EQ(printer->state().eraseCount, 0);
+    EXPECT_EQ(events.successText(), "");
+
+    // An R242-2XX6/3XX6 boot image: the erase of its second sector is announced, not sent.
+    RecordingEvents boot;
+    sim::PrinterOptions r242;
+    r242.model = "R242-2XX6/3XX6";
+    startPrinter(r242);
+    ModelInfo& row = prepareJob("R242-2XX6/3XX6", kIplFirmware, 2, patternImage(2 * 64 * KB));
+    row.job.notifyWindow = &boot;
+    RunLocalDownload(row);
+    ASSERT_EQ(boot.outcome(), 0);
+    EXPECT_TRUE(boot.sawText("Erasing flash sector 2 of 2..."));
+    EXPECT_FALSE(boot.sawText("Erasing flash sector 1 of 2..."));
+    EXPECT_EQ(printer->state().eraseCount, 0);
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 2));
+}
+
 TEST_F(SerialDownload, PrinterLostAfterTheBootSectorEndsAfterThirtyPolls)
 {
     sim::PrinterOptions options;
