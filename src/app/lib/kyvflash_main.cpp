@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -76,6 +77,23 @@ std::string startUpDirectory()
     return buffer.data();
 }
 
+void printFailure(ResultCode code)
+{
+    std::fprintf(stderr, "KyvFlash: %s (result %d)\n", failureText(code).c_str(), code);
+}
+
+#ifdef KYV_WITH_UI
+// A job refused by the command line. A caller that reads the exact code through
+// KYVFLASH_RESULT_FD (the console launcher) says the outcome in words itself, so the line
+// is left out for it: it would only run into the caller's own output.
+void tellRefusedJob(ResultCode code)
+{
+    const char* resultFd = std::getenv(kResultFdVariable);
+    if (resultFd == nullptr || *resultFd == '\0')
+        printFailure(code);
+}
+#endif
+
 int runJob(const std::vector<std::string>& args, bool dryRun)
 {
     ModelCatalogue catalogue;
@@ -85,7 +103,7 @@ int runJob(const std::vector<std::string>& args, bool dryRun)
     std::fflush(stdout);
 
     if (job.code != rc::Success)
-        std::fprintf(stderr, "KyvFlash: %s (result %d)\n", failureText(job.code).c_str(), job.code);
+        printFailure(job.code); // a dry run always says why, whoever reads its code
     else if (dryRun)
         std::fprintf(stderr, "KyvFlash: dry run: the job passed every check; no printer was touched\n");
     else {
@@ -115,9 +133,7 @@ int kyvFlashMain(int argc, char** argv)
     if (dryRun)
         return runJob(args, true);
 #ifdef KYV_WITH_UI
-    return CBrevantApp::run(argc, argv, [](ResultCode code) {
-        std::fprintf(stderr, "KyvFlash: %s (result %d)\n", failureText(code).c_str(), code);
-    });
+    return CBrevantApp::run(argc, argv, tellRefusedJob);
 #else
     return runJob(args, false);
 #endif
