@@ -189,6 +189,26 @@ TEST_F(SerialDownload, PrinterIsLookedForOnItsLineAfterEachRestart)
     EXPECT_TRUE(plain.sawText("Set commport handle commport is " + port));
 }
 
+TEST_F(SerialDownload, R241ReceiptFontLeavesSectors37To40UnerasedAndGoesOnAtSector16)
+{
+    startPrinter({});
+    const SectorMap& map = *catalogue.row(0).sectorMap;
+    const uint64_t upTo40 = map.sectorNumberOffset(41) - map.sectorNumberOffset(20);
+    std::vector<uint8_t> image = patternImage(upTo40 + 100);
+    RunLocalDownload(prepareJob("R241", 0, 20, image));
+
+    ASSERT_EQ(events.outcome(), 0);
+    // Sectors 20 to 40 are 1 to 21 of the list, sector 16 is the 22nd.
+    EXPECT_TRUE(events.sawText("Erasing flash sector 17 of 22..."));
+    for (int k = 18; k <= 21; ++k)
+        EXPECT_FALSE(events.sawText("Erasing flash sector " + std::to_string(k) + " of 22...")) << k;
+    EXPECT_TRUE(events.sawText("Erasing flash sector 22 of 22..."));
+    EXPECT_EQ(printer->state().eraseCount, 22 - 4);
+    sim::Bytes sector16 = printer->sectorBytes(16);
+    ASSERT_GE(sector16.size(), 100u);
+    EXPECT_TRUE(std::equal(image.begin() + static_cast<std::ptrdiff_t>(upTo40), image.end(), sector16.begin()));
+}
+
 TEST_F(SerialDownload, FamiliesThatEraseForThemselvesGetNoEraseCommand)
 {
     // R241-2XX8/3XX8/4XX8 takes its boot-initial data from sector 24 without any erase.
