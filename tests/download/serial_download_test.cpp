@@ -56,6 +56,16 @@ std::vector<std::string> eventKinds(const RecordingEvents& events)
     return kinds;
 }
 
+// How often the printer recognised a command (its transcript notes "select (2)" and so on).
+int commandsSeen(const sim::PtyPrinter& printer, const std::string& name)
+{
+    int count = 0;
+    for (const sim::TranscriptEntry& entry : printer.transcript())
+        if (entry.direction == sim::Direction::Event && entry.note.rfind(name + " (", 0) == 0)
+            ++count;
+    return count;
+}
+
 bool hostSent(const sim::PtyPrinter& printer, std::initializer_list<uint8_t> bytes)
 {
     sim::Bytes sent = printer.bytesFromHost();
@@ -207,6 +217,38 @@ TEST_F(SerialDownload, R241ReceiptFontLeavesSectors37To40UnerasedAndGoesOnAtSect
     sim::Bytes sector16 = printer->sectorBytes(16);
     ASSERT_GE(sector16.size(), 100u);
     EXPECT_TRUE(std::equal(image.begin() + static_cast<std::ptrdiff_t>(upTo40), image.end(), sector16.begin()));
+}
+
+TEST_F(SerialDownload, AltCrcPrintersAreFoundInFennModeAndRestartIntoANewBootProgram)
+{
+    // A Q58X-E619 boot program: Fenn II download mode (1D 16), no boot block kept back,
+    // and the alternative reset (1D 80) instead of 1D FF at the end.
+    sim::PrinterOptions q58x;
+    q58x.model = "Q58X-E619";
+    startPrinter(q58x);
+    ModelInfo& boot = prepareJob("Q58X-E619", kIplFirmware, 9, patternImage(2 * 64 * KB));
+    RunLocalDownload(boot);
+    ASSERT_EQ(events.outcome(), 0);
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 9));
+    EXPECT_EQ(commandsSeen(*printer, "fenn-ipl"), 1);
+    EXPECT_EQ(commandsSeen(*printer, "fenn-mode"), 0);
+    EXPECT_EQ(commandsSeen(*printer, "restart"), 1);
+    EXPECT_EQ(commandsSeen(*printer, "reset"), 0);
+
+    // KSX4-1ST/2ST main firmware: 1D 16 and the 16-byte unlock, then the usual 1D FF reset.
+    RecordingEvents ksx4Events;
+    sim::PrinterOptions ksx4;
+    ksx4.model = "KSX4-1ST/2ST";
+    startPrinter(ksx4);
+    ModelInfo& main = prepareJob("KSX4-1ST/2ST", kMainFirmware, 33, patternImage(64 * KB, 'P'));
+    main.job.notifyWindow = &ksx4Events;
+    RunLocalDownload(main);
+    ASSERT_EQ(ksx4Events.outcome(), 0);
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 33));
+    EXPECT_TRUE(hostSent(*printer, {0x1D, 0x16, 0x1D, 0x30, 0x10, 0x00, 0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06,
+                                    0x07, 0x08, 0x09, 0x10, 0x11}));
+    EXPECT_EQ(commandsSeen(*printer, "restart"), 0);
+    EXPECT_EQ(commandsSeen(*printer, "reset"), 1);
 }
 
 TEST_F(SerialDownload, FamiliesThatEraseForThemselvesGetNoEraseCommand)
