@@ -328,6 +328,27 @@ TEST_F(SerialDownload, PrinterAlreadyInDownloadModeIsNeitherAskedNorSwitched)
     EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
 }
 
+TEST_F(SerialDownload, R453InDownloadModeTakesFirmwareButNoConfigurationTable)
+{
+    sim::PrinterOptions options;
+    options.model = "R453";
+    options.startInDownloadMode = true;
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R453", 6, 36, patternImage(64 * KB, 'J'), 19200);
+    RunLocalDownload(row);
+    expectWorkerContract(events);
+    EXPECT_EQ(events.outcome(), rc::PrinterNotOnline);
+    EXPECT_EQ(printer->state().sectorWrites, 0);
+
+    RecordingEvents firmware;
+    row.job.notifyWindow = &firmware;
+    row.job.downloadTypeCode = kMainFirmware;
+    RunLocalDownload(row);
+    ASSERT_EQ(firmware.outcome(), 0);
+    EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 36));
+    EXPECT_FALSE(firmware.sawText("Check actual printer baud rate..(Step 3)"));
+}
+
 TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
 {
     sim::PrinterOptions options;
