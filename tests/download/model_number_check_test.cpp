@@ -24,6 +24,12 @@ TEST(ModelNumberCheck, SubModelDigitsListedInTheCatalogueNameAreAccepted)
     EXPECT_FALSE(fits(r241, r241, "R241-6998"));
     EXPECT_TRUE(fits("R242-2XX6/3XX6", "R242-2XX6/3XX6", "R242-3016"));
     EXPECT_FALSE(fits("R242-2XX6/3XX6", "R242-2XX6/3XX6", "R242-4016"));
+
+    const char* r452 = "R452-1X73/2X73"; // characters 7 and 8 both count
+    EXPECT_TRUE(fits(r452, r452, "R452-2173"));
+    EXPECT_FALSE(fits(r452, r452, "R452-3173"));
+    EXPECT_FALSE(fits(r452, r452, "R452-1163"));
+    EXPECT_FALSE(fits(r452, r452, "R452-1174"));
 }
 
 TEST(ModelNumberCheck, FamiliesWithFixedSubModelDigits)
