@@ -24,5 +24,5 @@ function(kyv_test name)
   target_compile_definitions(${name} PRIVATE
     KYV_BINARY_DIR="${PROJECT_BINARY_DIR}" KYV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KYVFLASH_TIME_SCALE=0.01;QT_QPA_PLATFORM=offscreen")
+    PROPERTIES ENVIRONMENT "KYVFLASH_TIME_SCALE=0.02;QT_QPA_PLATFORM=offscreen")
 endfunction()

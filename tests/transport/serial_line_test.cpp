@@ -157,7 +157,9 @@ TEST_F(SerialLineTest, ReadReturnsWhatArrivedOrFailsAfterTheTimeout)
 TEST_F(SerialLineTest, WritePurgesStaleInputAndSendsEveryByte)
 {
     ASSERT_EQ(comm.open(kSerialPort, peer.slavePath()), 1);
-    comm.setReadTimeout(100);
+    // The reply comes from the peer's thread: a read returns as soon as it arrives, so a long
+    // time-out costs nothing and keeps a busy machine from failing the test.
+    comm.setReadTimeout(30000);
     peer.start();
     peer.answer({0x1D, 0x01}, {0x06});
     peer.send({0x99, 0x98}); // stale bytes from before the command
