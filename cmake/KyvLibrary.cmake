@@ -2,7 +2,7 @@
 # One static library per source directory; every .cpp of the directory belongs to it.
 function(kyv_library name)
   cmake_parse_arguments(ARG "QT" "DIR" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
   add_library(${name} STATIC ${sources} ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})

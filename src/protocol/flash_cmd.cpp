@@ -1,10 +1,11 @@
 #include "protocol/flash_cmd.h"
 
 #include "core/catalogue.h"
+#include "protocol/local/command_set_table.h"
 
 namespace kyv {
 
-CFlashCmd::CFlashCmd(JobEvents* ownerWindow) : portPath_(*this, context_)
+CFlashCmd::CFlashCmd(JobEvents* ownerWindow)
 {
     context_.events = ownerWindow;
 }
@@ -27,20 +28,20 @@ void CFlashCmd::setModel(const std::string& modelName, const std::string& family
 
 void CFlashCmd::attachReportPath(std::unique_ptr<PrinterCommands> path) { reportPath_ = std::move(path); }
 
-void CFlashCmd::attachIbmUsbPath(std::unique_ptr<PrinterCommands> path) { ibmUsbPath_ = std::move(path); }
-
 PrinterCommands& CFlashCmd::path()
 {
     if (reportDeviceFlag && reportPath_)
         return *reportPath_;
-    return portOrIbmPath();
+    return portPath();
 }
 
-PrinterCommands& CFlashCmd::portOrIbmPath()
+PrinterCommands& CFlashCmd::portPath()
 {
-    if (kind() == kIbmUsb && ibmUsbPath_)
-        return *ibmUsbPath_;
-    return portPath_;
+    if (!portPath_ || portPathKind_ != kind()) {
+        portPath_ = makePortCommands(kind(), *this, context_);
+        portPathKind_ = kind();
+    }
+    return *portPath_;
 }
 
 int CFlashCmd::switchToDownloadMode(ByteString bytes) { return path().switchToDownloadMode(bytes); }
@@ -64,10 +65,10 @@ ResultCode CFlashCmd::changeBaudRate(int baud) { return path().changeBaudRate(ba
 int CFlashCmd::queryBaudRate() { return path().queryBaudRate(); }
 int CFlashCmd::queryBaudRateExtended() { return path().queryBaudRateExtended(); }
 int CFlashCmd::clearDownloadArea() { return path().clearDownloadArea(); }
-// The model number and version report always take the port (or IBM USB frames), also when
-// a report device is attached.
-int CFlashCmd::queryModelNumber(std::string& modelNumber) { return portOrIbmPath().queryModelNumber(modelNumber); }
-int CFlashCmd::queryVersionReport(std::string& versionText) { return portOrIbmPath().queryVersionReport(versionText); }
+// The model number and version report always take the port, also when a report device is
+// attached.
+int CFlashCmd::queryModelNumber(std::string& modelNumber) { return portPath().queryModelNumber(modelNumber); }
+int CFlashCmd::queryVersionReport(std::string& versionText) { return portPath().queryVersionReport(versionText); }
 int CFlashCmd::queryPrinterMode() { return path().queryPrinterMode(); }
 int CFlashCmd::queryFlashState() { return path().queryFlashState(); }
 int CFlashCmd::sendRaw(ByteString bytes) { return path().sendRaw(bytes); }

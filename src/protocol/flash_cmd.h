@@ -1,15 +1,15 @@
 #pragma once
 // CFlashCmd: the port object plus the printer's local command set. Each command goes
-// through the port operations (kinds 0 and 1 here, kind 4 where a command succeeds
-// without sending), or through the attached report device or IBM USB frames once those
-// paths are attached; the commands themselves are written once per path (PrinterCommands).
+// through the command set of the port's kind (local/command_set_table: RS232, parallel,
+// the USB report device's byte path, the printer-class kind, IBM USB), or through the
+// attached report device when its flag is set; the commands are written once per path
+// (PrinterCommands).
 //
 // Commands return 1 on success and 0 on failure unless said otherwise. Waits are protocol
 // time (scaled by KYVFLASH_TIME_SCALE) and a stop request cuts them short.
 
 #include "protocol/command_bytes.h"
 #include "protocol/command_context.h"
-#include "protocol/port_commands.h"
 #include "protocol/printer_commands.h"
 #include "transport/dcb_comm.h"
 
@@ -39,10 +39,9 @@ public:
     int portDetection = 0;    // read by the download procedures
     int reportDeviceFlag = 0; // non-zero: commands go through the attached report device
 
-    // Installs the command path of a report device or of IBM USB frames (the USB
-    // backends); null removes it. The port path is always there.
+    // Installs the command path of an attached report device (the USB backends); null
+    // removes it. The port path is always there.
     void attachReportPath(std::unique_ptr<PrinterCommands> path);
-    void attachIbmUsbPath(std::unique_ptr<PrinterCommands> path);
 
     // ESC [ } (or its IBM USB frame). Port: write, wait 7 s; kind 2 also needs an ACK.
     int switchToDownloadMode(ByteString bytes);
@@ -96,16 +95,17 @@ public:
     int disableFlip(JobEvents* dialog);
 
 private:
-    // The path of the current connection: report device, IBM USB frames, or the port.
+    // The path of the current connection: the attached report device, or the port.
     PrinterCommands& path();
-    // The port path, except on IBM USB (version and model queries skip the report device).
-    PrinterCommands& portOrIbmPath();
+    // The command set of the port's current kind (version and model queries always take
+    // it, also when a report device is attached).
+    PrinterCommands& portPath();
     int writeSetting(ByteString bytes);
 
     CommandContext context_;
-    PortCommands portPath_;
+    std::unique_ptr<PrinterCommands> portPath_;
+    PortKind portPathKind_ = -1; // the kind portPath_ was made for
     std::unique_ptr<PrinterCommands> reportPath_;
-    std::unique_ptr<PrinterCommands> ibmUsbPath_;
 };
 
 } // namespace kyv

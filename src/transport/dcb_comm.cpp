@@ -1,22 +1,12 @@
 #include "transport/dcb_comm.h"
 
-#include "core/catalogue.h"
 #include "core/profile_store.h"
 #include "transport/edgeport_ports.h"
 #include "transport/port_names.h"
 
-#include <algorithm>
 #include <cctype>
-#include <cerrno>
 
 namespace kyv {
-namespace {
-constexpr int kWriteAttempts = 3;
-// An IBM USB device answers through feature reports that may not be ready at once.
-constexpr int kIbmUsbReadAttempts = 100;
-constexpr ProtocolMs kIbmUsbReadPause{150};
-constexpr size_t kIbmUsbLongestReply = 1020;
-} // namespace
 
 CDCBComm::CDCBComm() = default;
 
@@ -24,16 +14,7 @@ CDCBComm::~CDCBComm() { close(); }
 
 uint32_t CDCBComm::statusWord() const { return statusWord_; }
 
-int CDCBComm::portHandle() const
-{
-    if (serial_.isOpen())
-        return serial_.fd();
-    if (parallel_.isOpen())
-        return parallel_.fd();
-    if (kind_ == kIbmUsb && reportLink_)
-        return reportLink_->handle();
-    return kInvalidHandle;
-}
+int CDCBComm::portHandle() const { return line_ ? line_->handle() : kInvalidHandle; }
 
 int CDCBComm::setReadTimeout(uint32_t ms)
 {
@@ -55,120 +36,51 @@ int CDCBComm::setWriteTimeout(uint32_t ms)
     return 1;
 }
 
-void CDCBComm::noteTransfer(const Transfer& transfer) { lineDropped_ = transfer.dropped; }
-
 int CDCBComm::write(const uint8_t* buffer, size_t length)
 {
     purgeInput();
-    Transfer sent;
-    switch (kind_) {
-    case kSerialPort:
-        if (!serial_.isOpen())
-            return 0;
-        sent = serial_.write(buffer, length, timeouts_.writeLimit(length));
-        break;
-    case kParallelPort:
-        if (!parallel_.isOpen())
-            return 0;
-        sent = parallel_.write(buffer, length);
-        break;
-    case kUsbReportDevice:
-    case kIbmUsb: return reportLink_ ? reportLink_->writeReport(buffer, length) : 0;
-    default: return 0;
-    }
-    noteTransfer(sent);
-    return sent.bytes == length && !sent.dropped ? 1 : 0;
+    return line_ ? line_->write(buffer, length, timeouts_) : 0;
 }
 
 int CDCBComm::writeRetry(const uint8_t* buffer, size_t length)
 {
     purgeInput();
-    switch (kind_) {
-    case kSerialPort:
-        if (!serial_.isOpen())
-            return 0;
-        for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-            Transfer sent = serial_.write(buffer, length, timeouts_.writeLimit(length));
-            noteTransfer(sent);
-            if (sent.bytes == length && !sent.dropped)
-                return 1;
-            if (sent.dropped)
-                return 0; // a vanished line does not come back by writing again
-        }
-        return 0;
-    case kParallelPort:
-    case kUsbReportDevice: return write(buffer, length);
-    default: return 0;
-    }
+    return line_ ? line_->writeRetry(buffer, length, timeouts_) : 0;
 }
 
 int CDCBComm::read(uint8_t* buffer, size_t length)
 {
     bytesRead_ = 0;
-    Transfer got;
-    switch (kind_) {
-    case kSerialPort:
-        got = serial_.read(buffer, length, timeouts_.firstByteWait());
-        noteTransfer(got);
-        bytesRead_ = got.bytes;
-        return got.bytes >= 1 ? 1 : 0;
-    case kParallelPort:
-        got = parallel_.read(buffer, length);
-        noteTransfer(got);
-        bytesRead_ = got.bytes;
-        return got.bytes == length && length > 0 ? 1 : 0;
-    case kUsbReportDevice: return readReportDevice(buffer, length);
-    case kIbmUsb: return readIbmUsb(buffer, length);
-    default: return 1; // printer-class kind: the port reads nothing
-    }
-}
-
-int CDCBComm::readReportDevice(uint8_t* buffer, size_t length)
-{
-    size_t got = 0;
-    if (!reportLink_ || !reportLink_->readReport(buffer, length, got) || got == 0)
-        return 0;
-    bytesRead_ = std::min(got, length);
-    return 1;
-}
-
-int CDCBComm::readIbmUsb(uint8_t* buffer, size_t length)
-{
-    if (!reportLink_)
-        return 0;
-    for (int attempt = 0; attempt < kIbmUsbReadAttempts; ++attempt) {
-        if (!sleepFor(kIbmUsbReadPause))
-            return 0;
-        size_t got = 0;
-        if (reportLink_->readReport(buffer, length, got) && got >= length && got <= kIbmUsbLongestReply) {
-            bytesRead_ = length;
-            return 1;
-        }
-    }
-    return 0;
+    if (!line_)
+        return 1; // no line of the port's own: the port reads nothing
+    return line_->read(buffer, length, timeouts_, bytesRead_);
 }
 
 int CDCBComm::purgeInput()
 {
-    serial_.purgeInput();
-    parallel_.purgeInput();
+    if (line_)
+        line_->purgeInput();
     return 1;
 }
 
 int CDCBComm::close()
 {
-    serial_.close();
-    parallel_.close();
-    reportLink_.reset();
+    if (line_)
+        line_->close();
     return 1;
+}
+
+int CDCBComm::attachReportLink(std::unique_ptr<ReportLink> link)
+{
+    return line_ && line_->attachReport(std::move(link)) ? 1 : 0;
 }
 
 int CDCBComm::configure(const std::string& /*portName*/, int baudRate, const std::string& parity,
                         int dataBits, int stopBits)
 {
-    if (!serial_.isOpen())
+    // Only a line with settings of its own (RS232) takes them.
+    if (!line_ || !line_->currentSettings(settings_))
         return 0;
-    serial_.currentSettings(settings_);
     settings_.baudRate = baudRate;
     settings_.dataBits = dataBits;
     char letter = parity.empty() ? 'N' : static_cast<char>(std::toupper(static_cast<unsigned char>(parity[0])));
@@ -176,7 +88,7 @@ int CDCBComm::configure(const std::string& /*portName*/, int baudRate, const std
     if (stopBits == 1 || stopBits == 2)
         settings_.stopBits = stopBits;
     setReadTimeout(kCommandReadTimeout);
-    return serial_.configure(settings_) ? 1 : 0;
+    return line_->configure(settings_) ? 1 : 0;
 }
 
 std::string CDCBComm::resolve(const std::string& name) const
@@ -186,41 +98,26 @@ std::string CDCBComm::resolve(const std::string& name) const
     return devicePathForPort(name, ProfileStore::forUser());
 }
 
-int CDCBComm::openSerial(const std::string& name)
+const std::string& CDCBComm::devicePath() const
 {
-    if (serial_.isOpen())
-        return 1;
-    devicePath_ = resolve(name);
-    if (devicePath_.empty()) {
-        lastOpenError_ = ENOENT;
-        return 0;
-    }
-    lastOpenError_ = serial_.open(devicePath_);
-    if (lastOpenError_ != 0)
-        return 0;
-    lineDropped_ = false;
-    setReadTimeout(kCommandReadTimeout);
-    return 1;
-}
-
-int CDCBComm::openParallel()
-{
-    devicePath_ = resolve("LPT1");
-    lastOpenError_ = parallel_.open(devicePath_);
-    lineDropped_ = false;
-    return lastOpenError_ == 0 ? 1 : 0;
+    static const std::string none;
+    return line_ ? line_->devicePath() : none;
 }
 
 int CDCBComm::open(PortKind kind, const std::string& name)
 {
-    kind_ = kind;
-    switch (kind) {
-    case kSerialPort: return openSerial(name);
-    case kParallelPort: return openParallel();
-    case kUsbReportDevice: return 1; // selected, not opened
-    case kIbmUsb: return 1;          // found by the USB search; none found is no failure
-    default: return 0;
+    if (kind != kind_ || !line_) {
+        close();
+        line_ = makeLine(kind);
     }
+    kind_ = kind;
+    const bool wasOpen = line_->handle() != kInvalidHandle;
+    lastOpenError_ = line_->open(name, [this](const std::string& portName) { return resolve(portName); });
+    if (lastOpenError_ != 0)
+        return 0;
+    if (!wasOpen && line_->timedReads())
+        setReadTimeout(kCommandReadTimeout);
+    return 1;
 }
 
 int CDCBComm::setOption(uint32_t value)
@@ -244,6 +141,6 @@ int CDCBComm::findEdgeportPorts(const std::string& sysfsRoot)
     return edgeportPorts.empty() ? 0 : 1;
 }
 
-int CDCBComm::parallelBusy() const { return kind_ == kParallelPort ? parallel_.busy() : -1; }
+int CDCBComm::parallelBusy() const { return line_ ? line_->busy() : -1; }
 
 } // namespace kyv

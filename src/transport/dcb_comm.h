@@ -2,17 +2,18 @@
 // CDCBComm: the byte-stream port through which the local downloads talk to a printer.
 // One object stands for one connection and hides its kind (PortKind, the numbers of
 // InterfaceKind): 0 an RS232 line, 1 the parallel port, 2 and 5 USB report devices (their
-// report I/O plugs in beside the lines), 4 a printer-class device whose port operations do
-// nothing. The lines are small owned objects (SerialPort, ParallelPort); this class picks
-// the one the kind names and keeps the time-outs and line settings of the connection.
+// report I/O is attached once the USB search found them), 4 a printer-class device whose
+// port operations do nothing. open() builds the line the kind names (lines/line_factory);
+// every port operation forwards to it, and this class keeps the time-outs and line
+// settings of the connection.
 //
 // All operations return 1 for success and 0 for failure unless said otherwise, and leave
 // the object usable. Nothing is thrown.
 
-#include "transport/parallel_port.h"
+#include "transport/lines/line.h"
+#include "transport/lines/line_factory.h"
 #include "transport/port_timeouts.h"
 #include "transport/report_link.h"
-#include "transport/serial_port.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,8 +24,6 @@
 namespace kyv {
 
 class ProfileStore;
-
-using PortKind = int; // InterfaceKind numbers, plus 1 for the parallel port
 
 class CDCBComm {
 public:
@@ -71,7 +70,8 @@ public:
     // Slot 10: records the kind, then kind 0 opens the COM name (a line already open is
     // kept) and sets the read time-out to 30000 ms; kind 1 opens LPT1; kind 2 has nothing
     // to open; kind 5 succeeds even while no device is found. Other kinds fail. A line
-    // held by another process is refused.
+    // held by another process is refused. A line of another kind than the one asked for
+    // is closed first.
     virtual int open(PortKind kind, const std::string& name);
     // Slot 11: stores the option word.
     virtual int setOption(uint32_t value);
@@ -89,11 +89,11 @@ public:
     // Bytes delivered by the last read (0 after a failed one).
     size_t bytesRead() const { return bytesRead_; }
     // The last read or write found the line gone (unplugged adapter, closed peer).
-    bool lineDropped() const { return lineDropped_; }
+    bool lineDropped() const { return line_ && line_->dropped(); }
     // errno of the last failed open; 0 after a successful one.
     int lastOpenError() const { return lastOpenError_; }
     // The device path the last open used.
-    const std::string& devicePath() const { return devicePath_; }
+    const std::string& devicePath() const;
     // The parallel port's busy line: 1 busy, 0 not, -1 unknown (not kind 1, or no status).
     int parallelBusy() const;
     const PortTimeouts& timeouts() const { return timeouts_; }
@@ -101,9 +101,10 @@ public:
     uint32_t option() const { return option_; }
 
     // The report I/O of the USB report device the kinds 2 and 5 talk through (attached by
-    // the USB backend once it found the device); null detaches it. close() drops it.
-    void attachReportLink(std::unique_ptr<ReportLink> link) { reportLink_ = std::move(link); }
-    bool hasReportLink() const { return reportLink_ != nullptr; }
+    // the USB backend once it found the device). A line of another kind refuses it (0).
+    // close() drops it.
+    int attachReportLink(std::unique_ptr<ReportLink> link);
+    bool hasReportLink() const { return line_ && line_->hasReport(); }
 
     // Where COM and LPT names are looked up; the user's settings file unless a test or
     // caller names another.
@@ -121,25 +122,16 @@ public:
     int usageSelector = 0;
 
 private:
-    int openSerial(const std::string& name);
-    int openParallel();
     std::string resolve(const std::string& name) const;
-    void noteTransfer(const Transfer& transfer);
-    int readReportDevice(uint8_t* buffer, size_t length);
-    int readIbmUsb(uint8_t* buffer, size_t length);
 
     PortKind kind_ = -1;
-    SerialPort serial_;
-    ParallelPort parallel_;
-    std::unique_ptr<ReportLink> reportLink_;
+    std::unique_ptr<Line> line_; // the line of kind_, built by open()
     PortTimeouts timeouts_;
     LineSettings settings_;
     uint32_t option_ = 0;
     uint32_t statusWord_ = 0;
     size_t bytesRead_ = 0;
-    bool lineDropped_ = false;
     int lastOpenError_ = 0;
-    std::string devicePath_;
     const ProfileStore* store_ = nullptr;
 };
 
