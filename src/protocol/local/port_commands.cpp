@@ -120,10 +120,12 @@ int PortCommands::restartPrinter()
     return run_.pause(7000ms) ? 1 : 0;
 }
 
+ProtocolMs PortCommands::restartTime() const { return context_.isR453OrR243() ? 10000ms : 20000ms; }
+
 int PortCommands::sendAndWaitRestart(ByteString bytes)
 {
     run_.send(bytes); // the printer may drop the line while it resets
-    run_.pause(context_.isR453OrR243() ? 10000ms : 20000ms);
+    run_.pause(restartTime());
     return 1;
 }
 
@@ -172,7 +174,11 @@ ResultCode PortCommands::changeBaudRate(int baud)
         return rc::InterfaceBusy;
     if (!run_.send(cmd::changeBaudCommand(baud)))
         return rc::InterfaceBusy;
-    sendAndWaitRestart(cmd::kReset);
+    // The new speed takes effect only with the reset: a reset that never went out leaves
+    // the printer at its old speed, so the change has not happened.
+    if (!run_.send(cmd::kReset))
+        return rc::InterfaceBusy;
+    run_.pause(restartTime());
     run_.pause(3000ms);
     run_.port().setReadTimeout(1500);
     return rc::Success;

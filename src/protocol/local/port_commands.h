@@ -60,6 +60,8 @@ protected:
     CommandContext& context_;
 
 private:
+    // How long the printer takes to come back after a reset.
+    ProtocolMs restartTime() const;
     int sectorCommand(ByteString prefix, int sector, bool settleAfterWrite);
 };
 
