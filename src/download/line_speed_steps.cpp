@@ -21,7 +21,8 @@ bool LocalDownloadRun::speedStepsApply()
            !isEdgeportPort(cmd_, job_.interfaceName);
 }
 
-ResultCode LocalDownloadRun::changeLineSpeed(int baud, ResultCode reopenFailed, ResultCode silentPrinter,
+ResultCode LocalDownloadRun::changeLineSpeed(int baud, ModeQueryTimeout timeout, ResultCode reopenFailed,
+                                             ResultCode silentPrinter,
                                              ResultCode stillInDownloadMode)
 {
     if (ResultCode code = cmd_.changeBaudRate(baud); code >= 1)
@@ -29,7 +30,9 @@ ResultCode LocalDownloadRun::changeLineSpeed(int baud, ResultCode reopenFailed, 
     job_.baudRate = baud;
     if (!reopenSerialLine(cmd_, job_))
         return reopenFailed;
-    if (ResultCode code = queryPrinterMode(silentPrinter))
+    const ResultCode asked =
+        timeout == ModeQueryTimeout::Command ? queryPrinterMode(silentPrinter) : askPrinterMode(silentPrinter);
+    if (ResultCode code = asked)
         return code;
     return printerMode_ == 1 ? stillInDownloadMode : rc::Success;
 }
@@ -51,7 +54,7 @@ ResultCode LocalDownloadRun::raiseLineSpeed()
     if (baud >= kTransferBaud)
         return rc::Success;
     report_.step("Changing printer baud rate to 115200 bps..(Step 4)");
-    return changeLineSpeed(kTransferBaud, rc::InterfaceBusy, rc::NoAcknowledge, rc::Success);
+    return changeLineSpeed(kTransferBaud, ModeQueryTimeout::Command, rc::InterfaceBusy, rc::NoAcknowledge, rc::Success);
 }
 
 ResultCode LocalDownloadRun::restoreLineSpeed()
@@ -67,7 +70,7 @@ ResultCode LocalDownloadRun::restoreLineSpeed()
     }
     if (target == 0)
         return rc::Success; // the printer's own speed was never asked
-    return changeLineSpeed(target, rc::InterfaceBusy, rc::BlockTimeout, rc::DownloadFailed);
+    return changeLineSpeed(target, ModeQueryTimeout::LeftByConfigure, rc::InterfaceBusy, rc::BlockTimeout, rc::DownloadFailed);
 }
 
 void LocalDownloadRun::restoreSpeedAfterFailure()
@@ -78,7 +81,7 @@ void LocalDownloadRun::restoreSpeedAfterFailure()
         return;
     report_.step("Changing printer baud rate...");
     // The job has its result already; a failure here is only logged.
-    if (ResultCode code = changeLineSpeed(startingBaud_, rc::InterfaceBusy, rc::BlockTimeout, rc::DownloadFailed))
+    if (ResultCode code = changeLineSpeed(startingBaud_, ModeQueryTimeout::LeftByConfigure, rc::InterfaceBusy, rc::BlockTimeout, rc::DownloadFailed))
         report_.log(printfText("Printer speed not restored (%d)", code));
 }
 

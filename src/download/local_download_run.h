@@ -28,7 +28,12 @@ private:
     void start();                      // progress dialog and the first step text
     ResultCode readImage();            // read once, checked against the model
     ResultCode openInterface();        // open the line and ask the printer's mode
-    ResultCode queryPrinterMode(ResultCode silentPrinter); // also after every speed change
+    // The mode query under the 10000 ms command time-out (at the start, after the raise
+    // to 115200).
+    ResultCode queryPrinterMode(ResultCode silentPrinter);
+    // The mode query under whatever read time-out the line has (after the speed is given
+    // back: the 30000 ms the reconfigured line keeps).
+    ResultCode askPrinterMode(ResultCode silentPrinter);
     ResultCode checkVersionAndModel(); // version report, model number, mismatch question
     ResultCode confirmModelMismatch(const std::string& printerModel);
     ResultCode switchUsuOff();         // R453/R243 online
@@ -53,7 +58,8 @@ private:
 
     // Shared by the speed steps: change the printer's speed, reopen the line at it and ask
     // the printer's mode again.
-    ResultCode changeLineSpeed(int baud, ResultCode reopenFailed, ResultCode silentPrinter,
+    enum class ModeQueryTimeout { Command, LeftByConfigure };
+    ResultCode changeLineSpeed(int baud, ModeQueryTimeout timeout, ResultCode reopenFailed, ResultCode silentPrinter,
                                ResultCode stillInDownloadMode);
     bool speedStepsApply();
     bool onSerialLine() const { return job_.interfaceKind == kSerialPort; }

@@ -61,6 +61,11 @@ ResultCode LocalDownloadRun::openInterface()
 ResultCode LocalDownloadRun::queryPrinterMode(ResultCode silentPrinter)
 {
     cmd_.setReadTimeout(10000);
+    return askPrinterMode(silentPrinter);
+}
+
+ResultCode LocalDownloadRun::askPrinterMode(ResultCode silentPrinter)
+{
     printerMode_ = cmd_.queryPrinterMode();
     return printerMode_ == 2 ? silentPrinter : rc::Success;
 }

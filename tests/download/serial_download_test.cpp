@@ -368,6 +368,42 @@ TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
     EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
 }
 
+TEST_F(SerialDownload, ModeQueryAfterTheSpeedIsGivenBackWaitsTheFullCommandTimeOut)
+{
+    // A fault-free run tells which status request is the mode query after the restore: the
+    // last one. (The one after the raise to 115200 runs with the 10000 ms command time-out;
+    // this one keeps the 30000 ms the reconfigured line has.)
+    sim::PrinterOptions options;
+    options.baud = 19200;
+    startPrinter(options);
+    ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB), 19200);
+    RunLocalDownload(row);
+    ASSERT_EQ(events.outcome(), 0);
+    const int lastStatus = commandsSeen(*printer, "status");
+    printer->stop();
+
+    options.faults.push_back({sim::FaultKind::NoReply, sim::PrinterCommand::Status, lastStatus});
+    startPrinter(options);
+    RecordingEvents secondRun;
+    ModelInfo& again = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB), 19200);
+    again.job.notifyWindow = &secondRun;
+    RunLocalDownload(again);
+    EXPECT_NE(secondRun.outcome(), 0);
+
+    // From the unanswered status request to the next byte the host sends.
+    std::optional<SteadyTime> asked;
+    RealNs silence{0};
+    for (const sim::TranscriptEntry& entry : printer->transcript()) {
+        if (entry.direction == sim::Direction::Event && entry.note == "status (" + std::to_string(lastStatus) + ")")
+            asked = entry.time;
+        else if (asked && entry.direction == sim::Direction::ToPrinter) {
+            silence = entry.time - *asked;
+            break;
+        }
+    }
+    EXPECT_GE(silence, scaled(ProtocolMs{29000}));
+}
+
 TEST_F(SerialDownload, PrinterThatDoesNotTellItsSpeedIsNeitherSwitchedNorFlashed)
 {
     sim::PrinterOptions options;
