@@ -42,7 +42,7 @@ public:
     // A Yes/No question from the worker. Never asked in command-line mode: the receiver
     // then answers No without showing anything and logs the question instead.
     virtual bool askYesNo(const std::string& text, const std::string& caption) = 0;
-    // A message box with only OK. In command-line mode it is logged, never shown.
+    // An error box with only OK. In command-line mode it is logged, never shown.
     virtual void notice(const std::string& text, const std::string& caption) = 0;
 };
 

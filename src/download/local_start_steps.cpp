@@ -9,6 +9,7 @@
 #include "download/printf_text.h"
 #include "download/serial_reopen.h"
 #include "download/standard_download.h"
+#include "protocol/printer_notices.h"
 
 #include <filesystem>
 
@@ -17,7 +18,6 @@ namespace kyv {
 namespace {
 
 // Caption of the question, the dialog program's name as its other message boxes show it.
-constexpr const char* kApplicationName = "Brevant";
 // Its presence in the start-up directory lets a technician flash a printer whose model
 // number does not fit the selected model, after a question.
 constexpr const char* kMismatchOverrideFile = "BrevantConfig.ini";

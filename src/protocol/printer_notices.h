@@ -7,10 +7,11 @@
 
 namespace kyv {
 
-inline constexpr const char* kApplicationName = "KyvFlash";
+// The name the program shows in the captions of its boxes.
+inline constexpr const char* kApplicationName = "Brevant";
 inline constexpr const char* kNoResponseText = "Please Check the Connection. No Response from Printer.";
 
-// The message box for a printer that left the version report unanswered. In command-line
+// The error box for a printer that left the version report unanswered. In command-line
 // mode the receiver logs it instead of showing it.
 inline void noticeNoResponse(JobEvents* events)
 {

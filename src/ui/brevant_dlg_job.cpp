@@ -250,7 +250,7 @@ void CBrevantDlg::notice(const std::string& text, const std::string& caption)
         logUnattendedMessage(caption, text);
         return;
     }
-    message(QMessageBox::Warning, qText(text), QMessageBox::Ok, qText(caption));
+    message(QMessageBox::Critical, qText(text), QMessageBox::Ok, qText(caption));
 }
 
 void CBrevantDlg::logUnattendedMessage(const std::string& caption, const std::string& text)

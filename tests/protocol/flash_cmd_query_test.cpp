@@ -72,7 +72,7 @@ TEST_F(QueryTest, UnansweredVersionItemGivesTheNoticeAndAnEmptyText)
     EXPECT_EQ(version, "");
     ASSERT_EQ(events.notices.size(), 1u);
     EXPECT_EQ(events.notices[0].text, "Please Check the Connection. No Response from Printer.");
-    EXPECT_EQ(events.notices[0].caption, "KyvFlash");
+    EXPECT_EQ(events.notices[0].caption, "Brevant");
     // The remaining item is still asked.
     EXPECT_EQ(printer->bytesFromHost().size(), 16u);
 }

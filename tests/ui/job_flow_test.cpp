@@ -1,5 +1,6 @@
 // A job through the real dispatch with a fake worker: what reaches the log box, the log
 // file, the progress dialog and the exit value, interactively and unattended.
+#include "protocol/printer_notices.h"
 #include "ui_test_support.h"
 
 #include "core/command_line.h"
@@ -110,16 +111,20 @@ TEST_F(JobFlow, InteractiveSuccessFillsLogBoxFileAndProgress)
 TEST_F(JobFlow, InteractiveFailureShowsTheResultAndLogsIt)
 {
     worker_ = [](ModelInfo& row) {
+        noticeNoResponse(row.job.notifyWindow); // the version report's box
         row.job.notifyWindow->result(rc::CrcDifferent);
         row.job.notifyWindow->jobEnd();
     };
     prepareInteractiveJob();
     child<QPushButton>("flashButton")->click();
     ASSERT_TRUE(waitFor([&] { return !dialog().workerActive(); }));
-    ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, "Different CRC detected!");
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[0].text, "Please Check the Connection. No Response from Printer.");
     EXPECT_EQ(messages_[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages_[0].caption, "Brevant");
+    EXPECT_EQ(messages_[1].text, "Different CRC detected!");
+    EXPECT_EQ(messages_[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages_[1].caption, "Brevant");
     EXPECT_NE(logFile().find("Different CRC detected!"), std::string::npos);
     EXPECT_EQ(dialog().sessionLog().pendingText(), "\r\n");
     EXPECT_EQ(dialog().exitValue(), 0); // interactive use leaves with 0
@@ -180,7 +185,7 @@ TEST_F(JobFlow, UnattendedRunEndsWithTheWorkersCodeAndAsksNothing)
         JobEvents& events = *row.job.notifyWindow;
         events.progressStart(20);
         bool yes = events.askYesNo("The Printer model does not match. Continue?", "Brevant");
-        events.notice("Please Check the Connection. No Response from Printer.", "KyvFlash");
+        noticeNoResponse(&events);
         events.result(yes ? rc::Success : rc::ModelMismatch);
         events.progressClose();
         events.jobEnd();
@@ -195,7 +200,7 @@ TEST_F(JobFlow, UnattendedRunEndsWithTheWorkersCodeAndAsksNothing)
     EXPECT_EQ(job.filePath, image);
     const std::string file = logFile();
     EXPECT_NE(file.find("Brevant: The Printer model does not match. Continue? (answered No)\r\n"), std::string::npos);
-    EXPECT_NE(file.find("KyvFlash: Please Check the Connection. No Response from Printer.\r\n"), std::string::npos);
+    EXPECT_NE(file.find("Brevant: Please Check the Connection. No Response from Printer.\r\n"), std::string::npos);
 }
 
 TEST_F(JobFlow, UnattendedSuccessEndsWithZeroAndLogsTheCompletionLine)
