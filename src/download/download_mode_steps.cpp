@@ -32,13 +32,15 @@ void lookForPrinterAfterSwitch(StandardDownload& job)
     // USB report devices are not reached by this build, so the printer is looked for on
     // the serial lines.
     job.report.log("Open HID 0....");
-    if (job.cmd.findEdgeportPorts()) {
-        settings.interfaceName = job.cmd.lastEdgeportPort;
-        settings.interfaceKind = kSerialPort;
-        job.report.log(printfText("(Open HID 0)COM Port detected is %s", settings.interfaceName.c_str()));
-    } else {
+    if (!job.cmd.findEdgeportPorts()) {
+        // Found nowhere else: the printer keeps its identification, and step 7 opens its
+        // line again.
         job.report.log(printfText("(Open HID 00)COM Port detected is %s", settings.interfaceName.c_str()));
+        return;
     }
+    settings.interfaceName = job.cmd.lastEdgeportPort;
+    settings.interfaceKind = kSerialPort;
+    job.report.log(printfText("(Open HID 0)COM Port detected is %s", settings.interfaceName.c_str()));
     job.report.log("Close comm....");
     // A line that does not open now is reported when step 7 opens it again.
     openSerialLine(job.cmd, settings);
