@@ -35,10 +35,13 @@ ResultCode resetPrinter(StandardDownload& job)
         return kStoppedResult;
     if (!reset)
         return rc::CannotReset;
-    if (job.row.family == "R241-9354-7004" && !pause(40000))
+    const bool r243OverIbmUsb = job.row.family == "R243" && job.row.job.interfaceKind == kIbmUsb;
+    if ((job.row.family == "R241-9354-7004" || r243OverIbmUsb) && !pause(40000))
         return kStoppedResult;
     job.report.step("Download completed!");
-    if (!pause(4000))
+    // An R453 (on any interface), and an R243 over IBM USB, is back from its reset sooner.
+    const bool quickRestart = job.row.family == "R453" || r243OverIbmUsb;
+    if (!pause(quickRestart ? 1000 : 4000))
         return kStoppedResult;
     return rc::Success;
 }

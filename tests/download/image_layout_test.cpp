@@ -129,5 +129,21 @@ TEST_F(ImageLayoutTest, ImfImagesSkipTheirHeaderAndRenumberTheMainPart)
     EXPECT_FALSE(hasImfHeader("R243", false));
 }
 
+TEST_F(ImageLayoutTest, ImfBootPartThatOverrunsTheBootSectorsIsRefused)
+{
+    // R242-57X6/56X6/1456: boot sectors 5 and 6, main firmware from 7. The sector counter
+    // starts at 0, so a two-sector boot part lands in 5 and 6 and the main part follows on
+    // from 7; a three-sector boot part would put two pieces in sector 8, so it is refused
+    // before anything is written.
+    ModelInfo& row = model("R242-57X6/56X6/1456");
+    row.job.filePath = "/tmp/printer.imf";
+    image.assign(22 + 5 * 64 * KB, 0);
+    image[10] = 2;
+    ASSERT_EQ(layOutImage({&row, 5, false, false}, image, layout), rc::Success);
+    EXPECT_EQ(sectors(), (std::vector<int>{5, 6, 7, 8, 9}));
+    image[10] = 3;
+    EXPECT_EQ(layOutImage({&row, 5, false, false}, image, layout), rc::InvalidImage);
+}
+
 } // namespace
 } // namespace kyv

@@ -1,6 +1,7 @@
 #pragma once
 // A JobEvents receiver for tests: keeps every event in order, answers questions as told.
 
+#include "core/clock.h"
 #include "core/job_events.h"
 
 #include <mutex>
@@ -14,6 +15,7 @@ struct RecordedEvent {
     ResultCode code = 0;
     std::string text; // success text
     ProgressEvent progress;
+    SteadyTime at{}; // when it arrived
 };
 
 class RecordingEvents final : public JobEvents {
@@ -91,6 +93,7 @@ private:
     void add(RecordedEvent event)
     {
         std::lock_guard lock(mutex_);
+        event.at = now();
         events_.push_back(std::move(event));
     }
 

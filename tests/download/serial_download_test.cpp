@@ -345,10 +345,22 @@ TEST_F(SerialDownload, R453InDownloadModeTakesFirmwareButNoConfigurationTable)
     RecordingEvents firmware;
     row.job.notifyWindow = &firmware;
     row.job.downloadTypeCode = kMainFirmware;
+    setTimeScale(0.05); // room to tell the 1000 ms settle from 4000 ms on a loaded machine
     RunLocalDownload(row);
     ASSERT_EQ(firmware.outcome(), 0);
     EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 36));
     EXPECT_FALSE(firmware.sawText("Check actual printer baud rate..(Step 3)"));
+
+    // An R453 is back from its reset sooner: 1000 ms after "Download completed!", where
+    // other printers are given 4000 ms.
+    std::vector<RecordedEvent> all = firmware.all();
+    auto done = std::find_if(all.begin(), all.end(),
+                             [](const RecordedEvent& e) { return e.progress.stepText == "Download completed!"; });
+    ASSERT_NE(done, all.end());
+    ASSERT_NE(done + 1, all.end());
+    const RealNs settle = (done + 1)->at - done->at;
+    EXPECT_GE(settle, scaled(ProtocolMs{1000}));
+    EXPECT_LT(settle, scaled(ProtocolMs{4000}));
 }
 
 TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
