@@ -2,17 +2,6 @@
 
 namespace kyv {
 
-bool IbmUsbLine::attachReport(std::unique_ptr<ReportLink> link)
-{
-    link_ = std::move(link);
-    return true;
-}
-
-int IbmUsbLine::write(const uint8_t* buffer, size_t length, const PortTimeouts& /*timeouts*/)
-{
-    return link_ ? link_->writeReport(buffer, length) : 0;
-}
-
 int IbmUsbLine::read(uint8_t* buffer, size_t length, const PortTimeouts& /*timeouts*/, size_t& got)
 {
     got = 0;

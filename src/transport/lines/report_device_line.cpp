@@ -4,17 +4,6 @@
 
 namespace kyv {
 
-bool ReportDeviceLine::attachReport(std::unique_ptr<ReportLink> link)
-{
-    link_ = std::move(link);
-    return true;
-}
-
-int ReportDeviceLine::write(const uint8_t* buffer, size_t length, const PortTimeouts& /*timeouts*/)
-{
-    return link_ ? link_->writeReport(buffer, length) : 0;
-}
-
 int ReportDeviceLine::read(uint8_t* buffer, size_t length, const PortTimeouts& /*timeouts*/, size_t& got)
 {
     got = 0;
