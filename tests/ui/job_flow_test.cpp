@@ -47,7 +47,7 @@ protected:
     int runUnattended(std::vector<std::string> args)
     {
         ParsedArguments parsed;
-        ResultCode code = parseCommandLine(args, catalogue_, parsed);
+        ResultCode code = parseCommandLine(args, catalogue_, parsed, values_);
         EXPECT_EQ(code, 0);
         CBrevantDlg& dlg = dialog();
         QTimer::singleShot(20000, &dlg, [&dlg] { dlg.done(-99); }); // a hung run fails, never blocks
@@ -201,7 +201,7 @@ TEST_F(JobFlow, UnattendedRunEndsWithTheWorkersCodeAndAsksNothing)
 TEST_F(JobFlow, UnattendedSuccessEndsWithZeroAndLogsTheCompletionLine)
 {
     worker_ = successfulWorker;
-    processValues().userAreaErased = 1;
+    values_.userAreaErased = 1;
     EXPECT_EQ(runUnattended(comArgs(writeImage("main.mfw", 0, 'M'))), 0);
     EXPECT_TRUE(messages_.empty());
     EXPECT_NE(logFile().find("Flash CRC : 0x1A2B\r\n"), std::string::npos);
@@ -219,7 +219,7 @@ TEST_F(JobFlow, UnattendedFileRelativeToTheStartupDirectory)
     parsed.stopBitsText = "2";
     parsed.fileText = "main.mfw";
     writeImage("main.mfw", 0, 'M');
-    processValues().commandLineMode = 1;
+    values_.commandLineMode = 1;
     QTimer::singleShot(20000, &dialog(), [this] { dialog().done(-99); });
     dialog().startUnattended(parsed);
     EXPECT_EQ(dialog().exec(), 0);
