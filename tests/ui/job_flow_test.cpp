@@ -301,6 +301,37 @@ TEST_F(JobFlow, PortDetectionKeepsTickingWhileAWorkerRuns)
     EXPECT_TRUE(waitFor([&] { return !dialog().workerActive(); }));
 }
 
+TEST_F(JobFlow, NothingIsEnabledOrWrittenBackUntilTheWorkerHasBeenJoined)
+{
+    // The worker's job is its own copy: it may change the line while it still runs after
+    // the progress dialog closed, and the dialog takes that over only after the join.
+    std::atomic<bool> release{false};
+    worker_ = [&release](ModelInfo& row) {
+        JobEvents& events = *row.job.notifyWindow;
+        events.progressStart(10);
+        events.result(rc::CrcDifferent);
+        events.progressClose();
+        row.job.baudRate = 9600;
+        while (!release)
+            sleepFor(ProtocolMs{20});
+        events.jobEnd();
+    };
+    prepareInteractiveJob();
+    child<QPushButton>("flashButton")->click();
+    ASSERT_TRUE(waitFor([&] { return messages_.size() == 1; }));
+    QTest::qWait(50); // the progress dialog has closed by now
+    EXPECT_TRUE(dialog().workerActive());
+    for (const char* name : {"flashButton", "browseButton", "interfaceCombo", "typeCombo", "baudCombo"})
+        EXPECT_FALSE(child<QWidget>(name)->isEnabled()) << name;
+    EXPECT_EQ(catalogue_.row(0).job.baudRate, 115200);
+
+    release = true;
+    ASSERT_TRUE(waitFor([&] { return !dialog().workerActive(); }));
+    EXPECT_TRUE(child<QWidget>("flashButton")->isEnabled());
+    EXPECT_TRUE(child<QWidget>("interfaceCombo")->isEnabled());
+    EXPECT_EQ(catalogue_.row(0).job.baudRate, 9600); // handed back with the end
+}
+
 TEST_F(JobFlow, StopRequestEndsTheRunWithAFailure)
 {
     std::atomic<bool> started{false};
