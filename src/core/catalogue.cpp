@@ -92,10 +92,4 @@ int ModelCatalogue::indexOf(const std::string& displayName) const
     return -1;
 }
 
-ProcessValues& processValues()
-{
-    static ProcessValues values;
-    return values;
-}
-
 } // namespace kyv

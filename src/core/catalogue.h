@@ -7,7 +7,6 @@
 #include "core/sector_map.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -93,14 +92,5 @@ public:
 private:
     std::array<ModelInfo, kRowCount> rows_;
 };
-
-// Values shared by the whole process, as the dialog and the workers see them.
-struct ProcessValues {
-    int commandLineMode = 0;          // 1 when started with arguments
-    std::string pidList;              // USB product ids of the selected family, lower-case hex
-    int detectedUsbType = 0;          // kind of USB device last found by port detection
-    std::atomic<int> userAreaErased{0}; // set by a worker when the printer's user area was erased
-};
-ProcessValues& processValues();
 
 } // namespace kyv

@@ -5,6 +5,7 @@
 // begins with "ERRORTIMEOUT" after the interface settings ends the parse (the launcher's).
 
 #include "core/catalogue.h"
+#include "core/process_values.h"
 #include "core/result_code.h"
 
 #include <string>
@@ -36,7 +37,7 @@ struct ParsedArguments {
 // valid, else a code 1200..1212. The file argument is looked up relative to the current
 // directory.
 ResultCode parseCommandLine(const std::vector<std::string>& args, ModelCatalogue& catalogue,
-                            ParsedArguments& parsed, ProcessValues& values = processValues());
+                            ParsedArguments& parsed, ProcessValues& values);
 
 // Upper-cased copy of an argument without its one optional leading "/". Only ASCII letters
 // change, so UTF-8 text passes through intact.

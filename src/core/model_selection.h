@@ -6,6 +6,7 @@
 // download type and dispatching a job record in the row.
 
 #include "core/catalogue.h"
+#include "core/process_values.h"
 
 #include <string>
 #include <string_view>
@@ -60,7 +61,7 @@ struct ModelSelection {
     bool makeFwFolder = false;
 };
 // The whole model-selection step for a row; rebuilds values.pidList on the way.
-ModelSelection selectModel(const ModelInfo& row, ProcessValues& values = processValues());
+ModelSelection selectModel(const ModelInfo& row, ProcessValues& values);
 
 // What choosing a download type does to the interface list: on R243 an "IMF FILE" goes
 // over IBM USB only, so the list becomes that one entry, selected. Returns true when it

@@ -52,7 +52,6 @@ UnattendedSelection selectForUnattendedRun(const ParsedArguments& parsed, const 
 {
     UnattendedSelection s;
     s.model = selectModel(row, values);
-    s.interfaceKind = parsed.interfaceKind;
 
     s.downloadTypeIndex = selectByPrefix(s.model.downloadTypes, parsed.downloadTypeText, -1);
     s.downloadTypeText = entryAt(s.model.downloadTypes, s.downloadTypeIndex);
@@ -82,6 +81,9 @@ UnattendedSelection selectForUnattendedRun(const ParsedArguments& parsed, const 
         break;
     }
     s.interfaceText = entryAt(interfaces.entries, interfaces.selected);
+    // An interface the model does not offer selected nothing: the job runs over the entry
+    // model selection left, with its kind, as the dialog's interface handling sets it.
+    s.interfaceKind = interfaceKindOf(s.interfaceText);
 
     s.baudText = s.model.serial.baud;
     s.parityText = s.model.serial.parity;

@@ -22,7 +22,7 @@ struct UnattendedSelection {
     int downloadTypeIndex = -1;    // into model.downloadTypes; -1 when the type is not offered
     std::string downloadTypeText;  // the selected entry; empty when none
     std::string interfaceText;     // the selected interface entry; empty when none
-    int interfaceKind = 0;         // the kind the arguments named
+    int interfaceKind = 0;         // kind of the selected interface entry
     std::string baudText;
     std::string parityText;
     std::string stopBitsText;
@@ -36,7 +36,7 @@ struct UnattendedSelection {
 // that begins with it, ignoring case; no such entry keeps what model selection chose), and
 // makes the full file path.
 UnattendedSelection selectForUnattendedRun(const ParsedArguments& parsed, const ModelInfo& row,
-                                           const std::string& workDir, ProcessValues& values = processValues());
+                                           const std::string& workDir, ProcessValues& values);
 
 // Start-up directory joined with a file argument; an absolute argument stays as it is.
 std::string pathInWorkDir(const std::string& workDir, const std::string& fileText);

@@ -35,7 +35,7 @@ ResultCode LocalDownloadRun::redetectPrinter()
     if (!pause(2000))
         return kStoppedResult;
     cmd_.close();
-    cmd_.pidFilter = processValues().pidList;
+    cmd_.pidFilter = pidList_;
     // USB report devices are not reached by this build: the printer stays on its line.
     report_.log("communicationMode = 0....");
     job_.interfaceKind = kSerialPort;
@@ -71,7 +71,7 @@ ResultCode LocalDownloadRun::printConfiguration()
         return rc::Success;
     if (!pause(1000))
         return kStoppedResult;
-    cmd_.pidFilter = processValues().pidList;
+    cmd_.pidFilter = pidList_;
     if (!job_.printAfter || cpmiPath_)
         return rc::Success;
     report_.log("Print config com....");

@@ -26,7 +26,7 @@ void lookForPrinterAfterSwitch(StandardDownload& job)
 {
     FlashJob& settings = job.row.job;
     job.cmd.close();
-    job.cmd.pidFilter = processValues().pidList;
+    job.cmd.pidFilter = job.pidList;
     job.cmd.vendorId = 0;
     job.cmd.productId = 0;
     // USB report devices are not reached by this build, so the printer is looked for on

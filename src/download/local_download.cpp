@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <new>
+#include <optional>
 
 namespace kyv {
 
@@ -26,9 +27,16 @@ public:
 
 } // namespace
 
-LocalDownloadRun::LocalDownloadRun(ModelInfo& row, JobEvents& events)
-    : row_(row), job_(row.job), events_(events), report_(events), cmd_(&events)
+LocalDownloadRun::LocalDownloadRun(WorkerJob& job, JobEvents& events)
+    : row_(job.row), job_(job.row.job), pidList_(job.pidList), events_(events), report_(events), cmd_(&events)
 {
+}
+
+JobEnd LocalDownloadRun::end() const
+{
+    JobEnd end = jobEndOf(job_);
+    end.userAreaErased = userAreaErased_;
+    return end;
 }
 
 bool LocalDownloadRun::r453OrR243() const
@@ -53,7 +61,7 @@ ResultCode LocalDownloadRun::runSteps()
     start();
     if (ResultCode code = readImage())
         return code;
-    cmd_.pidFilter = processValues().pidList;
+    cmd_.pidFilter = pidList_;
     for (auto step : {&LocalDownloadRun::openInterface, &LocalDownloadRun::checkVersionAndModel,
                       &LocalDownloadRun::switchUsuOff, &LocalDownloadRun::raiseLineSpeed,
                       &LocalDownloadRun::transfer, &LocalDownloadRun::redetectPrinter,
@@ -71,7 +79,6 @@ ResultCode LocalDownloadRun::runSteps()
 
 void LocalDownloadRun::start()
 {
-    processValues().userAreaErased = 0;
     cmd_.bindJob(row_);
     const bool ibmUsb = job_.interfaceKind == kIbmUsb;
     // R453 and R243 report devices keep their parsed descriptor for later report writes.
@@ -84,7 +91,7 @@ void LocalDownloadRun::start()
 
 void LocalDownloadRun::finish()
 {
-    report_.step(processValues().userAreaErased ? "Download Completed! User-area erased due to compatibility."
+    report_.step(userAreaErased_ ? "Download Completed! User-area erased due to compatibility."
                                                 : "Download Completed !!!",
                  job_.progressRange);
     pause(1000); // the printer is flashed: a stop now changes nothing of the outcome
@@ -116,18 +123,21 @@ void LocalDownloadRun::endJob()
     events_.jobEnd();
 }
 
-void RunLocalDownload(ModelInfo& row)
+JobEnd RunLocalDownload(WorkerJob job)
 {
     NoReceiver nobody;
-    JobEvents& events = row.job.notifyWindow ? *row.job.notifyWindow : nobody;
+    JobEvents& events = job.row.job.notifyWindow ? *job.row.job.notifyWindow : nobody;
+    std::optional<LocalDownloadRun> run;
     try {
-        LocalDownloadRun run(row, events);
-        run.run();
+        run.emplace(job, events);
     } catch (...) {
-        // Only the construction of the run can get here (no memory for it).
+        // No memory for the run itself.
         events.result(rc::NoMemory);
         events.jobEnd();
+        return jobEndOf(job.row.job);
     }
+    run->run();
+    return run->end();
 }
 
 } // namespace kyv

@@ -4,9 +4,11 @@
 // ends the job through the fail path.
 
 #include "core/catalogue.h"
+#include "core/job_end.h"
 #include "core/job_events.h"
 #include "core/result_code.h"
 #include "download/step_reporter.h"
+#include "download/worker_job.h"
 #include "protocol/flash_cmd.h"
 
 #include <cstdint>
@@ -17,9 +19,11 @@ namespace kyv {
 
 class LocalDownloadRun {
 public:
-    LocalDownloadRun(ModelInfo& row, JobEvents& events);
+    LocalDownloadRun(WorkerJob& job, JobEvents& events);
     // The whole job, from the first progress event to jobEnd.
     void run();
+    // What the run changed: the line it ended on, and whether the user area was erased.
+    JobEnd end() const;
 
 private:
     ResultCode runSteps();
@@ -68,6 +72,7 @@ private:
 
     ModelInfo& row_;
     FlashJob& job_;
+    const std::string pidList_;
     JobEvents& events_;
     StepReporter report_;
     CFlashCmd cmd_;
@@ -79,6 +84,7 @@ private:
     int startingBaud_ = 0;        // the printer's speed before the download; 0 = not known
     std::string crcText_;
     bool resultSent_ = false;
+    int userAreaErased_ = 0; // the printer's user area had to be erased
 };
 
 } // namespace kyv

@@ -92,7 +92,7 @@ ResultCode LocalDownloadRun::checkVersionAndModel()
 ResultCode LocalDownloadRun::confirmModelMismatch(const std::string& printerModel)
 {
     // An unattended run never asks; without the override file nobody is asked.
-    if (job_.commandLineMode || processValues().commandLineMode)
+    if (job_.commandLineMode)
         return rc::SelectedModelNotCorrect;
     std::error_code error;
     if (!std::filesystem::exists(std::filesystem::path(job_.workDir) / kMismatchOverrideFile, error))
@@ -123,6 +123,7 @@ ResultCode LocalDownloadRun::transfer()
     download.bootFirmware = job_.startSector == row_.iplSector;
     download.printerMode = printerMode_;
     download.portDetection = job_.portDetection;
+    download.pidList = pidList_;
     ResultCode code = RunStandardDownload(download);
     printerMode_ = download.printerMode;
     if (code >= 1)

@@ -28,6 +28,7 @@ struct StandardDownload {
     int printerMode = 0; // 0 online, 1 already in download mode; updated when the printer
                          // shows up again under another identity
     int portDetection = 0;
+    std::string pidList; // the family's USB product ids, for finding the printer again
 
     uint16_t printerCrc = 0; // the image CRC the printer reported last (after success)
 };

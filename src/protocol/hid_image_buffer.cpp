@@ -7,12 +7,6 @@
 
 namespace kyv {
 
-HidImageBuffer& hidImageBuffer()
-{
-    static HidImageBuffer buffer;
-    return buffer;
-}
-
 ResultCode loadHidImage(HidImageBuffer& buffer, const std::string& path, char typeLetter)
 {
     buffer = HidImageBuffer{}; // frees the previous image

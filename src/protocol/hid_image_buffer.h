@@ -1,6 +1,7 @@
 #pragma once
 // The J5 image held in memory for the HID download: the whole file plus the numbers the
-// download header sends. One per process, replaced each time a J5 image is validated.
+// download header sends. Each job holds its own: the image check loads it, the job's
+// worker sends it.
 
 #include "core/result_code.h"
 
@@ -21,8 +22,6 @@ struct HidImageBuffer {
     std::array<uint8_t, 4> lengthBytes{}; // length, most significant byte first
     char typeLetter = 0;             // 'M', 'B' or 'S'
 };
-
-HidImageBuffer& hidImageBuffer();
 
 // Replaces the buffer with the whole file. A file that cannot be opened leaves an empty
 // buffer (length 0) and returns 0, as the download then finds nothing to send; a file too

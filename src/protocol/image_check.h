@@ -51,6 +51,6 @@ struct ImageCheck {
 //        is neither 'K' nor 'D');
 //   1038 a J5 image of another kind or extension than the selected type.
 ImageCheck validateImageForDownload(ModelInfo& row, std::string_view downloadType, int selectedTypeIndex,
-                                    const std::string& filePath, HidImageBuffer& hid = hidImageBuffer());
+                                    const std::string& filePath, HidImageBuffer& hid);
 
 } // namespace kyv

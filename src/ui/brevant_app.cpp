@@ -53,8 +53,9 @@ int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     ModelCatalogue catalogue;
+    ProcessValues values;
     ParsedArguments parsed;
-    const ResultCode parsedCode = parseCommandLine(args, catalogue, parsed);
+    const ResultCode parsedCode = parseCommandLine(args, catalogue, parsed, values);
     if (parsedCode > 0) { // the window never appears
         if (onParseError)
             onParseError(parsedCode);
@@ -62,7 +63,7 @@ int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)
     }
 
     // An unattended run without a display runs the same dialog on Qt's offscreen platform.
-    if (processValues().commandLineMode != 0 && !hasDisplay()) {
+    if (values.commandLineMode != 0 && !hasDisplay()) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
         qInstallMessageHandler(quietOffscreenMessages);
     }
@@ -74,8 +75,8 @@ int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)
     QApplication::setApplicationName(QStringLiteral("Brevant"));
     int code = 0;
     {
-        CBrevantDlg dialog(catalogue, systemDialogServices(), startupDirectory());
-        if (processValues().commandLineMode != 0)
+        CBrevantDlg dialog(catalogue, values, systemDialogServices(), startupDirectory());
+        if (values.commandLineMode != 0)
             dialog.startUnattended(parsed);
         else
             dialog.show();

@@ -73,10 +73,11 @@ int timerInterval(ProtocolMs period)
 
 } // namespace
 
-CBrevantDlg::CBrevantDlg(ModelCatalogue& catalogue, DialogServices services, std::string workDir, QWidget* parent)
+CBrevantDlg::CBrevantDlg(ModelCatalogue& catalogue, ProcessValues& values, DialogServices services, std::string workDir,
+                         QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      catalogue_(catalogue), services_(std::move(services)), workDir_(std::move(workDir)), log_(workDir_),
+      catalogue_(catalogue), values_(values), services_(std::move(services)), workDir_(std::move(workDir)), log_(workDir_),
       events_(this, *this)
 {
     setObjectName(QStringLiteral("mainDialog"));
@@ -404,7 +405,7 @@ void CBrevantDlg::showAbout()
     about.exec();
 }
 
-bool CBrevantDlg::commandLineMode() const { return processValues().commandLineMode != 0; }
+bool CBrevantDlg::commandLineMode() const { return values_.commandLineMode != 0; }
 
 ModelInfo& CBrevantDlg::selectedRow() { return catalogue_.row(std::max(0, modelCombo_->currentIndex())); }
 

@@ -3,23 +3,30 @@
 // and an image file, start the download and watch the log. It runs the job core: the
 // job's worker thread reports to it through JobEvents (handled here, on the dialog
 // thread), and in an unattended run it does all of that by itself with every control
-// disabled and ends with the worker's result code.
+// disabled and ends with the worker's result code. The worker runs on its own copy of
+// the job: nothing is enabled again, and nothing it changed is written back, until its
+// thread has been joined.
 
 #include "core/catalogue.h"
 #include "core/command_line.h"
+#include "core/job_end.h"
 #include "core/job_events.h"
+#include "core/process_values.h"
 #include "core/session_log.h"
 #include "ui/dialog_job_events.h"
 #include "ui/dialog_services.h"
 #include "ui/progress_bar_dlg.h"
 #include "ui/ui_state.h"
-#include "ui/worker_thread.h"
+#include "download/job_run.h"
+#include "download/worker_thread.h"
 
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -38,8 +45,10 @@ class IpAddressEdit;
 class CBrevantDlg : public QDialog, private JobEvents {
     Q_OBJECT
 public:
-    // workDir: the directory the program started in (log file, relative file names).
-    CBrevantDlg(ModelCatalogue& catalogue, DialogServices services, std::string workDir, QWidget* parent = nullptr);
+    // workDir: the directory the program started in (log file, relative file names);
+    // values: the program's shared values, which the command-line parser has filled.
+    CBrevantDlg(ModelCatalogue& catalogue, ProcessValues& values, DialogServices services, std::string workDir,
+                QWidget* parent = nullptr);
     ~CBrevantDlg() override;
 
     // Unattended run: select everything the command line named and press Flash Device.
@@ -102,9 +111,14 @@ private:
     void writeLogAndClear();
     void logUnattendedMessage(const std::string& caption, const std::string& text);
     void endWhenWorkerDone(int code);
+    // What waits for the worker's thread to be joined: a dialog state, the success box.
+    void afterWorkerJoined(std::function<void()> step);
+    // The worker's thread has been joined: its changes go into the row, then what waited.
+    void finishJoinedJob();
     void onPortScan(const PortQuery& query, const PortScan& scan);
     void switchR453R243Lists();
-    bool runImageCheck(ModelInfo& row);
+    bool runImageCheck(JobRun& run);
+    JobRequest readJobRequest();
     QMessageBox::StandardButton message(QMessageBox::Icon icon, const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         const QString& caption = QStringLiteral("Brevant"));
@@ -114,6 +128,7 @@ private:
     bool commandLineMode() const;
 
     ModelCatalogue& catalogue_;
+    ProcessValues& values_;
     DialogServices services_;
     std::string workDir_;
     SessionLog log_;
@@ -163,6 +178,8 @@ private:
     int interfaceKind_ = 0;
     std::string usbClassWord_;   // "CPMI", "NHPI" or "PRTR" from the command line
     std::array<int, 2> imageInfo_{};
+    int jobRow_ = 0;                           // the catalogue row of the running job
+    std::vector<std::function<void()>> afterJoin_; // in arrival order
     bool j5Family_ = false;
     bool cpmiListShown_ = false; // R453/R243 lists switched to the CPMI form
     bool noteVisible_ = false;

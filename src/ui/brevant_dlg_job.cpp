@@ -5,7 +5,6 @@
 #include "core/dispatch.h"
 #include "core/model_selection.h"
 #include "core/result_text.h"
-#include "protocol/image_check.h"
 #include "ui/ip_address_edit.h"
 #include "ui/progress_bar_dlg.h"
 
@@ -16,6 +15,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <algorithm>
+#include <optional>
 
 namespace kyv {
 namespace {
@@ -48,35 +50,18 @@ void CBrevantDlg::onFlashDevice()
     log_.clearAll();
     showSessionText();
 
-    ModelInfo& row = selectedRow();
-    if (!runImageCheck(row)) {
+    JobRun run(selectedRow(), readJobRequest());
+    if (!runImageCheck(run)) {
         events_.jobEnd();
         return;
     }
 
     const std::string interface = text(interfaceCombo_);
-    log_.append(logHeader(row.family, interface, fileEdit_->text().toStdString(),
-                          operatingSystemName(services_.osReleasePath)));
+    log_.append(run.logHeader(operatingSystemName(services_.osReleasePath)));
     showSessionText();
     writeLogAndClear();
 
-    JobSettings settings;
-    settings.interfaceKind = interfaceKind_;
-    settings.interfaceText = interface;
-    settings.baudText = text(baudCombo_);
-    settings.parityText = text(parityCombo_);
-    settings.stopBitsText = text(stopBitsCombo_);
-    settings.ipAddress = ipEdit_->value();
-    settings.filePath = fullPath_;
-    settings.workDir = workDir_;
-    settings.downloadTypeText = text(typeCombo_);
-    settings.commandLineMode = processValues().commandLineMode;
-    settings.imageInfo = imageInfo_;
-    settings.portDetection = portDetectionCheck_->isChecked();
-    fillJobFields(row.job, settings, &events_);
-
-    const WorkerChoice choice = chooseWorker(interface, row.displayName, interfaceKind_);
-    row.job.interfaceKind = choice.interfaceKind;
+    const WorkerChoice choice = run.dispatch(values_, &events_);
     WorkerFunction procedure = services_.findWorker ? services_.findWorker(choice.route) : WorkerFunction{};
     if (!procedure) {
         const std::string why = "This build cannot flash over " + interface + " yet: its download procedure is missing.";
@@ -94,19 +79,62 @@ void CBrevantDlg::onFlashDevice()
     }
 
     setUiState(UiState::Busy);
-    worker_.start([procedure = std::move(procedure), &row] { procedure(row); });
+    jobRow_ = std::max(0, modelCombo_->currentIndex());
+    afterJoin_.clear();
+    worker_.start([procedure = std::move(procedure), job = run.takeWorkerJob(values_)]() mutable {
+        return procedure(std::move(job));
+    });
 }
 
-bool CBrevantDlg::runImageCheck(ModelInfo& row)
+JobRequest CBrevantDlg::readJobRequest()
 {
-    const ImageCheck check = validateImageForDownload(row, text(typeCombo_), typeCombo_->currentIndex(), fullPath_);
-    imageInfo_ = row.job.imageInfo;
-    if (check.passed())
+    JobRequest request;
+    JobSettings& settings = request.settings;
+    settings.interfaceKind = interfaceKind_;
+    settings.interfaceText = text(interfaceCombo_);
+    settings.baudText = text(baudCombo_);
+    settings.parityText = text(parityCombo_);
+    settings.stopBitsText = text(stopBitsCombo_);
+    settings.ipAddress = ipEdit_->value();
+    settings.filePath = fullPath_;
+    settings.workDir = workDir_;
+    settings.downloadTypeText = text(typeCombo_);
+    settings.portDetection = portDetectionCheck_->isChecked();
+    request.fileText = fileEdit_->text().toStdString();
+    request.downloadTypeIndex = typeCombo_->currentIndex();
+    return request;
+}
+
+bool CBrevantDlg::runImageCheck(JobRun& run)
+{
+    const ResultCode code = run.checkImage();
+    imageInfo_ = run.row().job.imageInfo;
+    if (code == rc::Success)
         return true;
     // Every refusal is reported, so that an unattended run never ends with 0 for an image
     // that was turned down.
-    result(check.code);
+    result(code);
     return false;
+}
+
+void CBrevantDlg::afterWorkerJoined(std::function<void()> step)
+{
+    // A worker still running owns its job: enabling a control now would let the user
+    // change what the worker reports back at its end.
+    if (worker_.active())
+        afterJoin_.push_back(std::move(step));
+    else
+        step();
+}
+
+void CBrevantDlg::finishJoinedJob()
+{
+    if (std::optional<JobEnd> end = worker_.takeEnd())
+        applyJobEnd(*end, catalogue_.row(jobRow_).job, values_);
+    std::vector<std::function<void()>> steps;
+    steps.swap(afterJoin_);
+    for (const auto& step : steps)
+        step();
 }
 
 void CBrevantDlg::result(ResultCode code)
@@ -119,7 +147,7 @@ void CBrevantDlg::result(ResultCode code)
     }
     const std::string_view text = code == rc::Success ? resultText(rc::Success) : resultText(code);
     message(code == rc::Success ? QMessageBox::Information : QMessageBox::Critical, qText(text));
-    setUiState(UiState::Done);
+    afterWorkerJoined([this] { setUiState(UiState::Done); });
     log_.writeLog(text);
     log_.setPending("\r\n");
     showSessionText();
@@ -131,9 +159,11 @@ void CBrevantDlg::success(const std::string& text)
     if (commandLineMode() || stopping_) {
         exitValue_ = rc::Success;
     } else {
-        const bool erased = processValues().userAreaErased.load() == 1;
-        message(QMessageBox::Information, qText(successText(erased)));
-        setUiState(UiState::Done);
+        // The wording depends on what the run found, which it hands back with its end.
+        afterWorkerJoined([this] {
+            message(QMessageBox::Information, qText(successText(values_.userAreaErased == 1)));
+            setUiState(UiState::Done);
+        });
     }
     // The completion line (with the image CRC) reaches the file as well as the log box.
     showSessionText();
@@ -161,6 +191,7 @@ void CBrevantDlg::endWhenWorkerDone(int code)
         QTimer::singleShot(kWorkerPollMs, this, [this] { endWhenWorkerDone(-1); });
         return;
     }
+    finishJoinedJob();
     if (endRequested_) {
         endRequested_ = false;
         detectionTimer_->stop();
@@ -230,7 +261,7 @@ void CBrevantDlg::progressClose()
     if (progress_)
         progress_->hide();
     update();
-    setUiState(UiState::ProgressClosed);
+    afterWorkerJoined([this] { setUiState(UiState::ProgressClosed); });
     delete progress_;
 }
 

@@ -34,7 +34,7 @@ void CBrevantDlg::onPortDetectionTick()
     ++detectionTicks_;
     if (stopRequested() && !stopping_)
         onStopRequested(); // SIGTERM/SIGINT: the signal thread has already told the worker
-    detector_->request({text(interfaceCombo_), processValues().pidList});
+    detector_->request({text(interfaceCombo_), values_.pidList});
 }
 
 void CBrevantDlg::onPortScan(const PortQuery& query, const PortScan& scan)
@@ -45,7 +45,7 @@ void CBrevantDlg::onPortScan(const PortQuery& query, const PortScan& scan)
     bool found = false;
     std::string shown;
     if (scan.usb) {
-        processValues().detectedUsbType = scan.usb->deviceClass;
+        values_.detectedUsbType = scan.usb->deviceClass;
         shown = usbSightingText(*scan.usb);
         found = true;
     } else {
@@ -67,7 +67,7 @@ void CBrevantDlg::switchR453R243Lists()
     const std::string type = text(typeCombo_);
     // The printer's form is that of the USB device found last; any other kind (or none)
     // switches nothing.
-    const int detected = processValues().detectedUsbType;
+    const int detected = values_.detectedUsbType;
     const bool cpmiForm = detected == kUsbTypeCpmiForm;
     const bool nhpiPrtrForm = detected == kUsbTypeNhpiForm || detected == kUsbTypePrtrForm;
     const QString configTable = QString::fromUtf8(dt::kConfigurationTable.data(),

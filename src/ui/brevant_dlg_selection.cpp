@@ -59,7 +59,7 @@ void CBrevantDlg::onSelectModel()
             return;
         }
         ModelInfo& row = selectedRow();
-        const ModelSelection selection = selectModel(row, processValues());
+        const ModelSelection selection = selectModel(row, values_);
         fillCombo(typeCombo_, selection.downloadTypes, -1);
         baudCombo_->setCurrentText(QString::fromStdString(selection.serial.baud));
         parityCombo_->setCurrentText(QString::fromStdString(selection.serial.parity));
@@ -173,7 +173,7 @@ void CBrevantDlg::startUnattended(const ParsedArguments& arguments)
 
     // The same selections a dry run reports: type, interface and its settings, file path.
     const UnattendedSelection selection =
-        selectForUnattendedRun(arguments, catalogue_.row(arguments.modelIndex), workDir_);
+        selectForUnattendedRun(arguments, catalogue_.row(arguments.modelIndex), workDir_, values_);
     typeCombo_->setCurrentIndex(selection.downloadTypeIndex);
     onDownloadTypeChanged();
     fillCombo(interfaceCombo_, selection.model.interfaces.entries, selection.model.interfaces.selected);
@@ -182,11 +182,9 @@ void CBrevantDlg::startUnattended(const ParsedArguments& arguments)
     stopBitsCombo_->setCurrentText(QString::fromStdString(selection.stopBitsText));
     ipEdit_->setValue(selection.ipAddress);
 
-    // The job's interface kind follows the entry now selected; a USB report device keeps
-    // the kind the command line asked for, whatever entry the list shows.
+    // The job's interface kind follows the entry now selected, as the dry run reports it:
+    // an interface the model does not offer leaves what model selection chose.
     onInterfaceChanged();
-    if (arguments.interfaceKind == kUsbReportDevice)
-        interfaceKind_ = kUsbReportDevice;
     usbClassWord_ = arguments.usbClassWord;
 
     fileEdit_->setText(QString::fromStdString(selection.fileText));

@@ -1,7 +1,5 @@
 #include "ui/dialog_services.h"
 
-#include "download/workers.h"
-
 #include <QFileDialog>
 
 namespace kyv {

@@ -5,6 +5,7 @@
 
 #include "core/catalogue.h"
 #include "core/dispatch.h"
+#include "download/workers.h"
 #include "ui/port_detection.h"
 
 #include <QMessageBox>
@@ -17,8 +18,6 @@
 class QWidget;
 
 namespace kyv {
-
-using WorkerFunction = std::function<void(ModelInfo& row)>;
 
 struct DialogServices {
     // Shows a file-open dialog with the filter ("Name (*.ext)"); returns the full path of the

@@ -74,11 +74,11 @@ TEST_F(JobPreparationTest, UsbClassesAndIbmUsb)
     EXPECT_EQ(job.row->job.interfaceKind, kIbmUsb);
     EXPECT_EQ(job.row->job.startSector, 32);
 
-    // USB selects nothing: the interface stays as model selection left it.
+    // USB selects nothing: the interface and its kind stay as model selection left them.
     job = prepare({"KSX4-1ST/2ST", "T", "USB", "C.img"});
     ASSERT_EQ(job.code, 0);
     EXPECT_EQ(job.row->job.interfaceName, "CPMI");
-    EXPECT_EQ(job.row->job.interfaceKind, kUsbReportDevice);
+    EXPECT_EQ(job.row->job.interfaceKind, kUsbDeviceClass);
     EXPECT_EQ(job.row->job.startSector, 43);
     EXPECT_EQ(job.row->job.downloadTypeCode, 5);
 }

@@ -369,7 +369,7 @@ TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
     options.baud = 19200;
     startPrinter(options);
     ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB), 19200);
-    RunLocalDownload(row);
+    const JobEnd end = RunLocalDownload(row);
 
     expectWorkerContract(events);
     ASSERT_EQ(events.outcome(), 0);
@@ -378,7 +378,7 @@ TEST_F(SerialDownload, SlowPrinterIsRaisedTo115200AndGivenItsSpeedBack)
     EXPECT_TRUE(hostSent(*printer, {0x1F, 0x11, 0x11, 0x00, 0xFF})); // to 115200
     EXPECT_TRUE(hostSent(*printer, {0x1F, 0x11, 0x11, 0x03, 0xFF})); // back to 19200
     EXPECT_EQ(printer->state().baud, 19200);
-    EXPECT_EQ(row.job.baudRate, 19200);
+    EXPECT_EQ(end.baudRate, 19200); // the line speed the run ended on
     EXPECT_TRUE(printer->sectorsHoldFile(imagePath, 6));
 }
 

@@ -48,7 +48,7 @@ protected:
     int runUnattended(std::vector<std::string> args)
     {
         ParsedArguments parsed;
-        ResultCode code = parseCommandLine(args, catalogue_, parsed);
+        ResultCode code = parseCommandLine(args, catalogue_, parsed, values_);
         EXPECT_EQ(code, 0);
         CBrevantDlg& dlg = dialog();
         QTimer::singleShot(20000, &dlg, [&dlg] { dlg.done(-99); }); // a hung run fails, never blocks
@@ -206,7 +206,7 @@ TEST_F(JobFlow, UnattendedRunEndsWithTheWorkersCodeAndAsksNothing)
 TEST_F(JobFlow, UnattendedSuccessEndsWithZeroAndLogsTheCompletionLine)
 {
     worker_ = successfulWorker;
-    processValues().userAreaErased = 1;
+    values_.userAreaErased = 1;
     EXPECT_EQ(runUnattended(comArgs(writeImage("main.mfw", 0, 'M'))), 0);
     EXPECT_TRUE(messages_.empty());
     EXPECT_NE(logFile().find("Flash CRC : 0x1A2B\r\n"), std::string::npos);
@@ -224,7 +224,7 @@ TEST_F(JobFlow, UnattendedFileRelativeToTheStartupDirectory)
     parsed.stopBitsText = "2";
     parsed.fileText = "main.mfw";
     writeImage("main.mfw", 0, 'M');
-    processValues().commandLineMode = 1;
+    values_.commandLineMode = 1;
     QTimer::singleShot(20000, &dialog(), [this] { dialog().done(-99); });
     dialog().startUnattended(parsed);
     EXPECT_EQ(dialog().exec(), 0);
@@ -304,6 +304,37 @@ TEST_F(JobFlow, PortDetectionKeepsTickingWhileAWorkerRuns)
     EXPECT_EQ(child<QLabel>("detectionText")->text(), "COM7 (/dev/ttyUSB2)");
     release = true;
     EXPECT_TRUE(waitFor([&] { return !dialog().workerActive(); }));
+}
+
+TEST_F(JobFlow, NothingIsEnabledOrWrittenBackUntilTheWorkerHasBeenJoined)
+{
+    // The worker's job is its own copy: it may change the line while it still runs after
+    // the progress dialog closed, and the dialog takes that over only after the join.
+    std::atomic<bool> release{false};
+    worker_ = [&release](ModelInfo& row) {
+        JobEvents& events = *row.job.notifyWindow;
+        events.progressStart(10);
+        events.result(rc::CrcDifferent);
+        events.progressClose();
+        row.job.baudRate = 9600;
+        while (!release)
+            sleepFor(ProtocolMs{20});
+        events.jobEnd();
+    };
+    prepareInteractiveJob();
+    child<QPushButton>("flashButton")->click();
+    ASSERT_TRUE(waitFor([&] { return messages_.size() == 1; }));
+    QTest::qWait(50); // the progress dialog has closed by now
+    EXPECT_TRUE(dialog().workerActive());
+    for (const char* name : {"flashButton", "browseButton", "interfaceCombo", "typeCombo", "baudCombo"})
+        EXPECT_FALSE(child<QWidget>(name)->isEnabled()) << name;
+    EXPECT_EQ(catalogue_.row(0).job.baudRate, 115200);
+
+    release = true;
+    ASSERT_TRUE(waitFor([&] { return !dialog().workerActive(); }));
+    EXPECT_TRUE(child<QWidget>("flashButton")->isEnabled());
+    EXPECT_TRUE(child<QWidget>("interfaceCombo")->isEnabled());
+    EXPECT_EQ(catalogue_.row(0).job.baudRate, 9600); // handed back with the end
 }
 
 TEST_F(JobFlow, StopRequestEndsTheRunWithAFailure)

@@ -100,7 +100,7 @@ TEST_F(MainDialog, ModelSelectionFillsTheListsOfEachFamily)
     EXPECT_EQ(items(child<QComboBox>("interfaceCombo")), std::vector<std::string>{"HID"});
     EXPECT_EQ(items(child<QComboBox>("typeCombo")),
               (std::vector<std::string>{"MAIN FIRMWARE", "IPL FIRMWARE", "SBCS FONT"}));
-    EXPECT_EQ(processValues().pidList, "40e40f");
+    EXPECT_EQ(values_.pidList, "40e40f");
     EXPECT_FALSE(enabled("baudCombo"));
     child<QPushButton>("selectModelButton")->click();
 
@@ -125,7 +125,7 @@ TEST_F(MainDialog, ModelSelectionFillsTheListsOfEachFamily)
     EXPECT_EQ(std::count(types.begin(), types.end(), "SLIP ASIAN FONT"), 0);
     EXPECT_EQ(std::count(types.begin(), types.end(), "RECEIPT ASIAN FONT"), 0);
     EXPECT_EQ(child<QComboBox>("interfaceCombo")->currentText(), "COM1");
-    EXPECT_EQ(processValues().pidList, "31631831731f");
+    EXPECT_EQ(values_.pidList, "31631831731f");
     EXPECT_FALSE(enabled("fwFolderButton"));
 }
 
@@ -258,7 +258,7 @@ TEST_F(PortDetection, R453ListsFollowThePrintersUsbForm)
     ASSERT_TRUE(waitFor([&] { return child<QComboBox>("interfaceCombo")->count() == 1; }));
     EXPECT_EQ(child<QComboBox>("interfaceCombo")->currentText(), "CPMI");
     EXPECT_FALSE(hasEntry("typeCombo", "Printer Configuration Table"));
-    EXPECT_EQ(processValues().detectedUsbType, 8);
+    EXPECT_EQ(values_.detectedUsbType, 8);
     EXPECT_EQ(child<QLabel>("detectionText")->text(), "VID : 0404\nPID : 036b\nCPMI");
 
     setUsb(UsbSighting{0x0404, 0x36c, 9}); // back in its PRTR form
@@ -278,7 +278,7 @@ TEST_F(PortDetection, OnlyTheCpmiAndNhpiPrtrKindsSwitchTheR453Lists)
     setUsb(UsbSighting{0x0404, 0x36b, 8});
     ASSERT_TRUE(waitFor([&] { return child<QComboBox>("interfaceCombo")->count() == 1; }));
     setUsb(UsbSighting{0x0404, 0x36b, 5}); // now seen as an IBM USB device: neither form
-    ASSERT_TRUE(waitFor([&] { return processValues().detectedUsbType == 5; }));
+    ASSERT_TRUE(waitFor([&] { return values_.detectedUsbType == 5; }));
 
     child<QPushButton>("selectModelButton")->click(); // Reselect
     child<QPushButton>("selectModelButton")->click(); // Select: NHPI/PRTR lists again

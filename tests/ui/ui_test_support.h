@@ -65,9 +65,6 @@ protected:
     void SetUp() override
     {
         clearStopRequest();
-        processValues().commandLineMode = 0;
-        processValues().detectedUsbType = 0;
-        processValues().userAreaErased = 0;
         workDir_ = std::filesystem::temp_directory_path() /
                    ("kyv_ui_" + std::to_string(::getpid()) + "_" +
                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -79,7 +76,6 @@ protected:
     {
         dialog_.reset();
         clearStopRequest();
-        processValues().commandLineMode = 0;
         std::filesystem::remove_all(workDir_);
     }
 
@@ -98,7 +94,13 @@ protected:
         s.portProbe = std::make_unique<FakePortProbe>(probe_);
         s.findWorker = [this](WorkerRoute route) -> WorkerFunction {
             routes_.push_back(route);
-            return worker_;
+            if (!worker_)
+                return {};
+            // The stand-in works on the job's copy of the row and hands back its line fields.
+            return [this](WorkerJob job) {
+                worker_(job.row);
+                return jobEndOf(job.row.job);
+            };
         };
         return s;
     }
@@ -106,7 +108,7 @@ protected:
     CBrevantDlg& dialog()
     {
         if (!dialog_)
-            dialog_ = std::make_unique<CBrevantDlg>(catalogue_, services(), workDir_.string());
+            dialog_ = std::make_unique<CBrevantDlg>(catalogue_, values_, services(), workDir_.string());
         return *dialog_;
     }
 
@@ -153,6 +155,7 @@ protected:
     }
 
     ModelCatalogue catalogue_;
+    ProcessValues values_;
     std::filesystem::path workDir_;
     std::shared_ptr<FakePortProbe::State> probe_;
     QString chosenFile_;
@@ -160,7 +163,7 @@ protected:
     std::vector<ShownMessage> messages_;
     QMessageBox::StandardButton answer_ = QMessageBox::Ok;
     std::vector<WorkerRoute> routes_;
-    WorkerFunction worker_;
+    std::function<void(ModelInfo& row)> worker_; // a worker's stand-in; empty: no worker for the route
     std::unique_ptr<CBrevantDlg> dialog_;
 };
 

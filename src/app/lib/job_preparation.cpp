@@ -1,7 +1,6 @@
 #include "app/lib/job_preparation.h"
 
-#include "core/dispatch.h"
-#include "protocol/image_check.h"
+#include "download/job_run.h"
 
 namespace kyv {
 
@@ -17,24 +16,25 @@ PreparedJob prepareJob(const std::vector<std::string>& args, ModelCatalogue& cat
     job.selection = selectForUnattendedRun(job.arguments, *job.row, workDir, values);
     const UnattendedSelection& s = job.selection;
 
+    // The controls an unattended run fills from the same selection, read as Flash Device reads them.
+    JobRequest request;
+    request.settings.interfaceKind = s.interfaceKind;
+    request.settings.interfaceText = s.interfaceText;
+    request.settings.baudText = s.baudText;
+    request.settings.parityText = s.parityText;
+    request.settings.stopBitsText = s.stopBitsText;
+    request.settings.ipAddress = s.ipAddress;
+    request.settings.filePath = s.filePath;
+    request.settings.workDir = workDir;
+    request.settings.downloadTypeText = s.downloadTypeText;
+    request.fileText = s.fileText;
+    request.downloadTypeIndex = s.downloadTypeIndex;
+
     // Every refusal is the job's result here, the J5 ones included: an unattended run that
     // ended on a refused image must not report success.
-    job.code = validateImageForDownload(*job.row, s.downloadTypeText, s.downloadTypeIndex, s.filePath).code;
-
-    JobSettings settings;
-    settings.interfaceKind = s.interfaceKind;
-    settings.interfaceText = s.interfaceText;
-    settings.baudText = s.baudText;
-    settings.parityText = s.parityText;
-    settings.stopBitsText = s.stopBitsText;
-    settings.ipAddress = s.ipAddress;
-    settings.filePath = s.filePath;
-    settings.workDir = workDir;
-    settings.downloadTypeText = s.downloadTypeText;
-    settings.commandLineMode = values.commandLineMode;
-    settings.imageInfo = job.row->job.imageInfo;
-    fillJobFields(job.row->job, settings, nullptr);
-    job.row->job.interfaceKind = chooseWorker(s.interfaceText, job.row->displayName, s.interfaceKind).interfaceKind;
+    JobRun run(*job.row, std::move(request));
+    job.code = run.checkImage();
+    run.dispatch(values, nullptr);
     return job;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/catalogue.h"
 #include "core/command_line.h"
+#include "core/process_values.h"
 #include "core/result_code.h"
 #include "core/unattended_run.h"
 
@@ -25,6 +26,6 @@ struct PreparedJob {
 // written even when the image check refuses, so that a dry run shows the whole job; no
 // worker ever starts from a refused job.
 PreparedJob prepareJob(const std::vector<std::string>& args, ModelCatalogue& catalogue, const std::string& workDir,
-                       ProcessValues& values = processValues());
+                       ProcessValues& values);
 
 } // namespace kyv

@@ -5,9 +5,7 @@
 #include "core/exit_status.h"
 #include "core/result_text.h"
 
-#ifdef KYV_WITH_UI
 #include "ui/brevant_app.h"
-#endif
 
 #include <strings.h>
 #include <unistd.h>
@@ -20,8 +18,6 @@
 
 namespace kyv {
 namespace {
-
-constexpr int kExitFlashingUnavailable = 255;
 
 // The dialog has no words for the command-line codes (the launcher prints its own); a
 // person running KyvFlash directly still needs to know which argument was wrong.
@@ -55,14 +51,7 @@ std::string failureText(ResultCode code)
 }
 
 // Without arguments the dialog needs a display; an unattended run does not (it runs offscreen).
-bool dialogCanBeShown()
-{
-#ifdef KYV_WITH_UI
-    return CBrevantApp::hasDisplay();
-#else
-    return false;
-#endif
-}
+bool dialogCanBeShown() { return CBrevantApp::hasDisplay(); }
 
 bool isDryRunOption(const std::string& arg) { return ::strcasecmp(arg.c_str(), "--dry-run") == 0; }
 
@@ -82,7 +71,6 @@ void printFailure(ResultCode code)
     std::fprintf(stderr, "KyvFlash: %s (result %d)\n", failureText(code).c_str(), code);
 }
 
-#ifdef KYV_WITH_UI
 // A job refused by the command line. A caller that reads the exact code through
 // KYVFLASH_RESULT_FD (the console launcher) says the outcome in words itself, so the line
 // is left out for it: it would only run into the caller's own output.
@@ -92,24 +80,21 @@ void tellRefusedJob(ResultCode code)
     if (resultFd == nullptr || *resultFd == '\0')
         printFailure(code);
 }
-#endif
 
-int runJob(const std::vector<std::string>& args, bool dryRun)
+// A dry run: the job as the unattended run would make it, checked, printed, not run.
+int dryRunJob(const std::vector<std::string>& args)
 {
     ModelCatalogue catalogue;
-    const PreparedJob job = prepareJob(args, catalogue, startUpDirectory());
+    ProcessValues values;
+    const PreparedJob job = prepareJob(args, catalogue, startUpDirectory(), values);
     if (job.parsed)
         std::fputs(jobSummary(*job.row, job.selection.downloadTypeText).c_str(), stdout);
     std::fflush(stdout);
 
     if (job.code != rc::Success)
         printFailure(job.code); // a dry run always says why, whoever reads its code
-    else if (dryRun)
+    else
         std::fprintf(stderr, "KyvFlash: dry run: the job passed every check; no printer was touched\n");
-    else {
-        std::fprintf(stderr, "KyvFlash: the job passed every check, but flashing is not available in this build\n");
-        return kExitFlashingUnavailable;
-    }
     reportResultToFd(job.code);
     return exitStatusFor(job.code);
 }
@@ -131,12 +116,8 @@ int kyvFlashMain(int argc, char** argv)
     }
     // A dry run never needs Qt: it is decided before any of it starts.
     if (dryRun)
-        return runJob(args, true);
-#ifdef KYV_WITH_UI
+        return dryRunJob(args);
     return CBrevantApp::run(argc, argv, tellRefusedJob);
-#else
-    return runJob(args, false);
-#endif
 }
 
 } // namespace kyv

@@ -1,11 +1,16 @@
 #pragma once
 // The one thread a job runs on. Never detached: it is joined once the procedure has
-// returned, and the destructor joins whatever still runs, so no worker outlives the
-// dialog that started it.
+// returned, and the destructor joins whatever still runs, so no worker outlives whoever
+// started it. What the procedure hands back with its end is kept until it is taken after
+// the join.
+
+#include "core/job_end.h"
 
 #include <atomic>
 #include <functional>
+#include <optional>
 #include <thread>
+#include <utility>
 
 namespace kyv {
 
@@ -17,13 +22,14 @@ public:
     WorkerThread& operator=(const WorkerThread&) = delete;
 
     // Starts the procedure; false (nothing started) while a previous one has not been joined.
-    bool start(std::function<void()> procedure)
+    bool start(std::function<JobEnd()> procedure)
     {
         if (thread_.joinable())
             return false;
         finished_ = false;
+        end_.reset();
         thread_ = std::thread([this, procedure = std::move(procedure)] {
-            procedure();
+            end_ = procedure();
             finished_ = true;
         });
         return true;
@@ -44,10 +50,18 @@ public:
         if (thread_.joinable())
             thread_.join();
     }
+    // What the last procedure handed back, once its thread has been joined; taken once.
+    std::optional<JobEnd> takeEnd()
+    {
+        if (thread_.joinable())
+            return std::nullopt;
+        return std::exchange(end_, std::nullopt);
+    }
 
 private:
     std::thread thread_;
     std::atomic<bool> finished_{false};
+    std::optional<JobEnd> end_; // written by the worker before finished_, read after the join
 };
 
 } // namespace kyv
