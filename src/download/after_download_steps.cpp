@@ -23,19 +23,19 @@ ResultCode LocalDownloadRun::redetectPrinter()
     if (!job_.portDetection)
         return rc::Success;
     report_.log("Auto detect True....");
-    if (r453OrR243() && printerMode_ == 1) {
+    if (r453OrR243() && printerMode_ == PrinterMode::DownloadMode) {
         report_.log("Check interface after IPL mode....");
         if (cmd_.findEdgeportPorts()) {
             report_.log(printfText("Edgeport mode. %s", cmd_.edgeportPorts.c_str()));
         } else {
             report_.log("Communication is 0....");
-            printerMode_ = 0;
+            printerMode_ = PrinterMode::Online;
         }
     }
     if (!pause(2000))
         return kStoppedResult;
     cmd_.close();
-    cmd_.pidFilter = pidList_;
+    cmd_.usb().pidFilter = pidList_;
     // USB report devices are not reached by this build: the printer stays on its line.
     report_.log("communicationMode = 0....");
     job_.interfaceKind = kSerialPort;
@@ -67,11 +67,11 @@ ResultCode LocalDownloadRun::applyMvraSetting()
 
 ResultCode LocalDownloadRun::printConfiguration()
 {
-    if (printerMode_ != 0)
+    if (printerMode_ != PrinterMode::Online)
         return rc::Success;
     if (!pause(1000))
         return kStoppedResult;
-    cmd_.pidFilter = pidList_;
+    cmd_.usb().pidFilter = pidList_;
     if (!job_.printAfter || cpmiPath_)
         return rc::Success;
     report_.log("Print config com....");

@@ -26,9 +26,8 @@ void lookForPrinterAfterSwitch(StandardDownload& job)
 {
     FlashJob& settings = job.row.job;
     job.cmd.close();
-    job.cmd.pidFilter = job.pidList;
-    job.cmd.vendorId = 0;
-    job.cmd.productId = 0;
+    job.cmd.usb().pidFilter = job.pidList;
+    job.cmd.usb().forgetDevice();
     // USB report devices are not reached by this build, so the printer is looked for on
     // the serial lines.
     job.report.log("Open HID 0....");
@@ -52,7 +51,7 @@ ResultCode switchToDownloadMode(StandardDownload& job)
 {
     job.cmd.setReadTimeout(5000);
     job.report.step("Switching printer to download mode (Step 6) ...");
-    if (job.printerMode != 0)
+    if (job.printerMode != PrinterMode::Online)
         return rc::Success; // already in download mode
 
     if (!job.cmd.switchToDownloadMode(cmd::kEnterDownloadMode))
@@ -93,7 +92,7 @@ ResultCode pollDownloadMode(StandardDownload& job, bool afterSwitch)
 ResultCode findPrinterInDownloadMode(StandardDownload& job)
 {
     FlashJob& settings = job.row.job;
-    if (job.printerMode == 0) {
+    if (job.printerMode == PrinterMode::Online) {
         job.report.step("Checking communication line status..(Step 7).");
         job.cmd.setReadTimeout(1000);
         job.report.log("communicationMode == 0");

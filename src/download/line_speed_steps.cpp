@@ -17,7 +17,7 @@ constexpr int kR241_3044_7004Baud = 57600;
 
 bool LocalDownloadRun::speedStepsApply()
 {
-    return onSerialLine() && printerMode_ != 1 && !cpmiPath_ && !row_.longWait &&
+    return onSerialLine() && printerMode_ != PrinterMode::DownloadMode && !cpmiPath_ && !row_.longWait &&
            !isEdgeportPort(cmd_, job_.interfaceName);
 }
 
@@ -34,7 +34,7 @@ ResultCode LocalDownloadRun::changeLineSpeed(int baud, ModeQueryTimeout timeout,
         timeout == ModeQueryTimeout::Command ? queryPrinterMode(silentPrinter) : askPrinterMode(silentPrinter);
     if (ResultCode code = asked)
         return code;
-    return printerMode_ == 1 ? stillInDownloadMode : rc::Success;
+    return printerMode_ == PrinterMode::DownloadMode ? stillInDownloadMode : rc::Success;
 }
 
 ResultCode LocalDownloadRun::raiseLineSpeed()
@@ -59,7 +59,7 @@ ResultCode LocalDownloadRun::raiseLineSpeed()
 
 ResultCode LocalDownloadRun::restoreLineSpeed()
 {
-    if (!onSerialLine() || printerMode_ != 0 || startingBaud_ == kTransferBaud || cpmiPath_ || row_.longWait ||
+    if (!onSerialLine() || printerMode_ != PrinterMode::Online || startingBaud_ == kTransferBaud || cpmiPath_ || row_.longWait ||
         isEdgeportPort(cmd_, job_.interfaceName))
         return rc::Success;
     report_.log("change baudrate to default....");
@@ -75,7 +75,7 @@ ResultCode LocalDownloadRun::restoreLineSpeed()
 
 void LocalDownloadRun::restoreSpeedAfterFailure()
 {
-    if (!r453OrR243() || printerMode_ != 0 || !onSerialLine() || startingBaud_ == 0 ||
+    if (!r453OrR243() || printerMode_ != PrinterMode::Online || !onSerialLine() || startingBaud_ == 0 ||
         startingBaud_ == kTransferBaud || cpmiPath_ || row_.longWait ||
         job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable) || isEdgeportPort(cmd_, job_.interfaceName))
         return;

@@ -61,7 +61,7 @@ ResultCode LocalDownloadRun::runSteps()
     start();
     if (ResultCode code = readImage())
         return code;
-    cmd_.pidFilter = pidList_;
+    cmd_.usb().pidFilter = pidList_;
     for (auto step : {&LocalDownloadRun::openInterface, &LocalDownloadRun::checkVersionAndModel,
                       &LocalDownloadRun::switchUsuOff, &LocalDownloadRun::raiseLineSpeed,
                       &LocalDownloadRun::transfer, &LocalDownloadRun::redetectPrinter,
@@ -82,7 +82,7 @@ void LocalDownloadRun::start()
     cmd_.bindJob(row_);
     const bool ibmUsb = job_.interfaceKind == kIbmUsb;
     // R453 and R243 report devices keep their parsed descriptor for later report writes.
-    cmd_.keepPreparsed = r453OrR243() && !ibmUsb ? 1 : 0;
+    cmd_.usb().keepPreparsed = r453OrR243() && !ibmUsb ? 1 : 0;
     if (row_.family == "R243" && ibmUsb)
         cmd_.setAltCrc(0);
     events_.progressStart(job_.progressRange);

@@ -7,6 +7,7 @@
 #include "core/job_end.h"
 #include "core/job_events.h"
 #include "core/result_code.h"
+#include "download/printer_mode.h"
 #include "download/step_reporter.h"
 #include "download/worker_job.h"
 #include "protocol/flash_cmd.h"
@@ -78,7 +79,7 @@ private:
     CFlashCmd cmd_;
     std::vector<uint8_t> image_;
 
-    int printerMode_ = 0;         // 0 online, 1 in download mode, 2 no answer
+    PrinterMode printerMode_ = PrinterMode::Online;
     bool cpmiPath_ = false;       // driven through a CPMI device
     bool usuSwitchedOff_ = false; // USU was on and is switched back on afterwards
     int startingBaud_ = 0;        // the printer's speed before the download; 0 = not known

@@ -66,13 +66,13 @@ ResultCode LocalDownloadRun::queryPrinterMode(ResultCode silentPrinter)
 
 ResultCode LocalDownloadRun::askPrinterMode(ResultCode silentPrinter)
 {
-    printerMode_ = cmd_.queryPrinterMode();
-    return printerMode_ == 2 ? silentPrinter : rc::Success;
+    printerMode_ = printerModeOf(cmd_.queryPrinterMode());
+    return printerMode_ == PrinterMode::NoAnswer ? silentPrinter : rc::Success;
 }
 
 ResultCode LocalDownloadRun::checkVersionAndModel()
 {
-    if (job_.checkModel != 1 || printerMode_ != 0)
+    if (job_.checkModel != 1 || printerMode_ != PrinterMode::Online)
         return rc::Success;
     report_.step("Getting Printer Version...");
     std::string version;
@@ -105,7 +105,7 @@ ResultCode LocalDownloadRun::confirmModelMismatch(const std::string& printerMode
 
 bool LocalDownloadRun::usesOnlineModeDownload() const
 {
-    return r453OrR243() && printerMode_ == 0 && !(row_.family == "R243" && job_.interfaceKind == kIbmUsb);
+    return r453OrR243() && printerMode_ == PrinterMode::Online && !(row_.family == "R243" && job_.interfaceKind == kIbmUsb);
 }
 
 ResultCode LocalDownloadRun::transfer()
@@ -114,7 +114,7 @@ ResultCode LocalDownloadRun::transfer()
         report_.log("The online-mode download is not part of this build.");
         return rc::DownloadFailed;
     }
-    if (r453OrR243() && printerMode_ == 1 && job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable))
+    if (r453OrR243() && printerMode_ == PrinterMode::DownloadMode && job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable))
         return rc::PrinterNotOnline;
 
     StandardDownload download{row_, cmd_, report_, image_};

@@ -6,6 +6,7 @@
 
 #include "core/catalogue.h"
 #include "core/result_code.h"
+#include "download/printer_mode.h"
 #include "download/step_reporter.h"
 
 #include <cstdint>
@@ -25,7 +26,7 @@ struct StandardDownload {
     bool mainFirmware = false; // the image starts at the model's main-firmware sector
     bool bootFirmware = false; // the image starts at the model's boot (IPL) sector
     bool skipErase = false;
-    int printerMode = 0; // 0 online, 1 already in download mode; updated when the printer
+    PrinterMode printerMode = PrinterMode::Online; // updated when the printer
                          // shows up again under another identity
     int portDetection = 0;
     std::string pidList; // the family's USB product ids, for finding the printer again

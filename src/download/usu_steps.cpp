@@ -30,7 +30,7 @@ ResultCode LocalDownloadRun::switchUsuOff()
 
 ResultCode LocalDownloadRun::switchUsuOn()
 {
-    if (!usuSwitchedOff_ || job_.interfaceKind == kIbmUsb || !r453OrR243() || printerMode_ != 0)
+    if (!usuSwitchedOff_ || job_.interfaceKind == kIbmUsb || !r453OrR243() || printerMode_ != PrinterMode::Online)
         return rc::Success;
     report_.log("Enabling USU....");
     if (!cmd_.sendRaw(kUsuOn))
@@ -41,7 +41,7 @@ ResultCode LocalDownloadRun::switchUsuOn()
 
 void LocalDownloadRun::switchUsuOnAfterFailure()
 {
-    if (!usuSwitchedOff_ || !r453OrR243() || printerMode_ != 0)
+    if (!usuSwitchedOff_ || !r453OrR243() || printerMode_ != PrinterMode::Online)
         return;
     report_.log("Changing USU....");
     if (cmd_.sendRaw(kUsuOn))

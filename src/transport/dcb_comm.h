@@ -14,6 +14,7 @@
 #include "transport/lines/line_factory.h"
 #include "transport/port_timeouts.h"
 #include "transport/report_link.h"
+#include "transport/usb_match.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -110,21 +111,18 @@ public:
     // caller names another.
     void setProfileStore(const ProfileStore* store) { store_ = store; }
 
-    // USB identification of the device found last (filled by the USB report devices).
-    std::string pidFilter;  // accepted product ids, lower-case hex one after another
-    std::string matchedPid; // product id of the device found last, lower-case hex
-    uint16_t vendorId = 0;
-    uint16_t productId = 0;
+    // The USB device this port looks for and the one it found last.
+    UsbMatch& usb() { return usb_; }
+    const UsbMatch& usb() const { return usb_; }
+
     std::string lastEdgeportPort;
     std::string edgeportPorts;
-    int keepPreparsed = 0;
-    int reportOpened = 0;
-    int usageSelector = 0;
 
 private:
     std::string resolve(const std::string& name) const;
 
     PortKind kind_ = -1;
+    UsbMatch usb_;
     std::unique_ptr<Line> line_; // the line of kind_, built by open()
     PortTimeouts timeouts_;
     LineSettings settings_;
