@@ -130,6 +130,9 @@ TEST_F(FtpUploadTest, UploadLandsByteForByteInTheDownloadArea)
 TEST_F(FtpUploadTest, RefusedLoginIsTriedThreeTimesThenNoConnection)
 {
     EXPECT_EQ(FtpUpload(request("wrong")), kFtpNoConnection);
+    // The server notes a refusal just after it answered 530.
+    for (int i = 0; i < 100 && fileText(dir.path() / "failed").size() < 3; ++i)
+        test::readable(-1, 20);
     EXPECT_EQ(fileText(dir.path() / "failed"), "xxx");
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "area" / "R241.mfw"));
 }
