@@ -9,6 +9,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 scale=${DEMO_TIME_SCALE:-0.01}
+# Network traffic of the programs stays on this machine.
+export KYVFLASH_NET_ALLOW=127.0.0.0/8
 
 say() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
 [ -t 1 ] && [ -z "${NO_COLOR:-}" ] || say() { printf '\n== %s\n' "$*"; }

@@ -8,7 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
-  python3
+  python3 python3-pyftpdlib
+  libcurl4-openssl-dev
 )
 
 missing=()

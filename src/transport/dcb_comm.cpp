@@ -2,13 +2,53 @@
 
 #include "core/profile_store.h"
 #include "transport/edgeport_ports.h"
+#include "transport/net/lan_link.h"
 #include "transport/port_names.h"
 
 #include <cctype>
 
 namespace kyv {
 
-CDCBComm::CDCBComm() = default;
+CDCBComm::CDCBComm() : lan_(std::make_unique<LanLink>()) {}
+
+void CDCBComm::setProfileStore(const ProfileStore* store)
+{
+    store_ = store;
+    lan_->setProfileStore(store);
+}
+
+int CDCBComm::OpenLan(uint32_t address) { return lan_->openLan(address); }
+
+int CDCBComm::OpenLanEx(uint32_t address, uint16_t port, int socketKind,
+                        uint32_t readTimeoutDefault, int expectsReply)
+{
+    return lan_->openLanEx(address, port, socketKind, readTimeoutDefault, expectsReply);
+}
+
+int CDCBComm::WriteLan(const uint8_t* buffer, size_t length) { return lan_->writeLan(buffer, length); }
+
+int CDCBComm::ReadLan(size_t expected, int extraRounds, std::vector<uint8_t>& reply)
+{
+    return lan_->readLan(expected, extraRounds, reply);
+}
+
+int CDCBComm::TransactLan(int kind, const uint8_t* payload, size_t length, std::vector<uint8_t>& reply)
+{
+    return lan_->transactLan(kind, payload, length, reply);
+}
+
+int CDCBComm::TransactLanKeep(int kind, const uint8_t* payload, size_t length,
+                              std::vector<uint8_t>& reply)
+{
+    return lan_->transactLanKeep(kind, payload, length, reply);
+}
+
+int CDCBComm::CloseLan() { return lan_->closeLan(); }
+
+int CDCBComm::FindPrinterByMac(uint32_t address, uint8_t* mac, int broadcast)
+{
+    return lan_->findPrinterByMac(address, mac, broadcast);
+}
 
 CDCBComm::~CDCBComm() { close(); }
 

@@ -21,9 +21,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace kyv {
 
+class LanLink;
 class ProfileStore;
 
 class CDCBComm {
@@ -109,7 +111,20 @@ public:
 
     // Where COM and LPT names are looked up; the user's settings file unless a test or
     // caller names another.
-    void setProfileStore(const ProfileStore* store) { store_ = store; }
+    void setProfileStore(const ProfileStore* store);
+
+    // Network printers (transport/net/lan_link.h): one socket at a time, with the time-outs
+    // and ports of the settings store read at every open.
+    int OpenLan(uint32_t address);
+    int OpenLanEx(uint32_t address, uint16_t port, int socketKind, uint32_t readTimeoutDefault,
+                  int expectsReply);
+    int WriteLan(const uint8_t* buffer, size_t length);
+    int ReadLan(size_t expected, int extraRounds, std::vector<uint8_t>& reply);
+    int TransactLan(int kind, const uint8_t* payload, size_t length, std::vector<uint8_t>& reply);
+    int TransactLanKeep(int kind, const uint8_t* payload, size_t length, std::vector<uint8_t>& reply);
+    int CloseLan();
+    int FindPrinterByMac(uint32_t address, uint8_t* mac, int broadcast);
+    LanLink& lan() { return *lan_; }
 
     // The USB device this port looks for and the one it found last.
     UsbMatch& usb() { return usb_; }
@@ -131,6 +146,7 @@ private:
     size_t bytesRead_ = 0;
     int lastOpenError_ = 0;
     const ProfileStore* store_ = nullptr;
+    std::unique_ptr<LanLink> lan_;
 };
 
 } // namespace kyv
