@@ -9,8 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace kyv::test {
@@ -505,6 +510,24 @@ TEST_F(SerialDownload, ImagesTheModelCannotTakeAreRefusedBeforeAnythingIsSent)
     RunLocalDownload(r241);
     EXPECT_EQ(tooLong.outcome(), rc::InvalidImage);
     expectWorkerContract(tooLong);
+
+    // A file far larger than any flash is refused by its length, before a buffer of its
+    // size is asked for (that would end in 1008, or in the machine running out of memory).
+    RecordingEvents huge;
+    ModelInfo& hugeRow = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    ASSERT_EQ(::truncate(imagePath.c_str(), 64LL << 30), 0) << std::strerror(errno);
+    hugeRow.job.notifyWindow = &huge;
+    RunLocalDownload(hugeRow);
+    EXPECT_EQ(huge.outcome(), rc::InvalidImage);
+
+    // A named pipe is no image: the run must not wait for a writer.
+    RecordingEvents pipe;
+    ModelInfo& pipeRow = prepareJob("R241", kMainFirmware, 6, {});
+    std::filesystem::remove(imagePath);
+    ASSERT_EQ(::mkfifo(imagePath.c_str(), 0600), 0);
+    pipeRow.job.notifyWindow = &pipe;
+    RunLocalDownload(pipeRow);
+    EXPECT_EQ(pipe.outcome(), rc::CannotOpenFile);
 
     EXPECT_TRUE(printer->bytesFromHost().empty());
 }
