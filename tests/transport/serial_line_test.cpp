@@ -4,7 +4,7 @@
 #include "transport/dcb_comm.h"
 #include "transport/pty_peer.h"
 #include "transport/serial_port.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -35,7 +35,7 @@ protected:
     }
 
     test::PtyPeer peer;
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store{dir.path() / "KyvFlash.ini"};
     CDCBComm comm;
 };
@@ -259,7 +259,7 @@ TEST(ParallelLine, PacedWritesAndExactReads)
 {
     test::PtyPeer peer;
     ASSERT_TRUE(peer.valid());
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store(dir.path() / "KyvFlash.ini");
     ASSERT_TRUE(store.setText("Ports", "LPT1", peer.slavePath()));
     CDCBComm comm;
