@@ -3,6 +3,7 @@
 // the log header says, and the job fields written into the selected catalogue row.
 
 #include "core/catalogue.h"
+#include "core/version.h"
 
 #include <array>
 #include <string>
@@ -11,9 +12,6 @@
 namespace kyv {
 
 class JobEvents;
-
-// Version text shown after the product name (log header, about box, Shift title).
-inline constexpr const char* kVersionText = " V10.69";
 
 // The five worker procedures a job can run on; the download layer gives the procedure
 // for each (download/workers.h).

@@ -11,7 +11,7 @@ namespace kyv {
 
 namespace {
 
-constexpr uint64_t kImfHeaderBytes = 22;
+constexpr uint64_t kImfHeaderBytes = kImageLayoutHeaderBytes;
 constexpr uint64_t kBootBlockBytes = 32768;
 constexpr int kLastAddressableSector = 0xFF; // erase and select carry the sector in one byte
 
@@ -23,11 +23,11 @@ bool pathNamesImf(std::string path)
 }
 
 // V, the 16-bit count at offset 10 of the IMF header (low byte first).
-int imfSectorCountOf(std::span<const uint8_t> image)
+int imfSectorCountOf(uint64_t fileLength, std::span<const uint8_t> header)
 {
-    if (image.size() < kImfHeaderBytes)
+    if (fileLength < kImfHeaderBytes || header.size() < 12)
         return 0;
-    return image[10] | (image[11] << 8);
+    return header[10] | (header[11] << 8);
 }
 
 // Where the sector list continues when it reaches a family's jump point, or 0 for none.
@@ -60,24 +60,30 @@ bool skipsBootBlock(const std::string& family, int altCrc)
 
 ResultCode layOutImage(const ImageLayoutRequest& request, std::span<const uint8_t> image, ImageLayout& layout)
 {
+    return layOutImage(request, image.size(), image.first(std::min(image.size(), kImageLayoutHeaderBytes)), layout);
+}
+
+ResultCode layOutImage(const ImageLayoutRequest& request, uint64_t fileLength, std::span<const uint8_t> header,
+                       ImageLayout& layout)
+{
     const ModelInfo& row = *request.row;
     const SectorMap& map = *row.sectorMap;
     const int sectorCount = static_cast<int>(map.count());
 
     layout = ImageLayout{};
-    layout.fileLength = image.size();
-    layout.logLines.push_back(printfText("FileLength = %ld\n", static_cast<long>(image.size())));
+    layout.fileLength = fileLength;
+    layout.logLines.push_back(printfText("FileLength = %ld\n", static_cast<long>(fileLength)));
     if (pathNamesImf(row.job.filePath))
-        layout.imfSectorCount = imfSectorCountOf(image);
+        layout.imfSectorCount = imfSectorCountOf(fileLength, header);
 
     const bool renumbered = hasImfHeader(row.family, request.ibmUsb);
     if (renumbered)
         layout.dataOffset = kImfHeaderBytes;
     else if (request.bootImage && skipsBootBlock(row.family, row.altCrc))
         layout.dataOffset = kBootBlockBytes;
-    if (layout.dataOffset >= image.size())
+    if (layout.dataOffset >= fileLength)
         return rc::InvalidImage; // nothing left to flash
-    layout.dataLength = image.size() - layout.dataOffset;
+    layout.dataLength = fileLength - layout.dataOffset;
 
     const int v = layout.imfSectorCount;
     const int w = row.mainSector & 0xFFFF;

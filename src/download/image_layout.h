@@ -42,6 +42,12 @@ struct ImageLayoutRequest {
 // 255, or would write a sector twice: such an image would leave the flash half-written.
 ResultCode layOutImage(const ImageLayoutRequest& request, std::span<const uint8_t> image,
                        ImageLayout& layout);
+// The same from the file's length and its first bytes (at least kImageLayoutHeaderBytes of
+// them when the file has that many), so that an image is judged before it is read.
+ResultCode layOutImage(const ImageLayoutRequest& request, uint64_t fileLength, std::span<const uint8_t> header,
+                       ImageLayout& layout);
+// How many bytes from the start of a file the layout looks at.
+inline constexpr size_t kImageLayoutHeaderBytes = 22;
 
 // The families whose images (and R243 images over IBM USB) start with a 22-byte header
 // that is not sent, and whose IMF sectors are renumbered after the boot part.

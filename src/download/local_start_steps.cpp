@@ -2,23 +2,23 @@
 
 #include "core/download_type.h"
 #include "download/download_pause.h"
-#include "download/image_file.h"
 #include "download/image_layout.h"
 #include "download/model_family.h"
 #include "download/model_number_check.h"
 #include "download/printf_text.h"
 #include "download/serial_reopen.h"
 #include "download/standard_download.h"
+#include "protocol/image_file_reader.h"
 #include "protocol/printer_notices.h"
 
+#include <array>
 #include <filesystem>
 
 namespace kyv {
 
 namespace {
 
-// Caption of the question, the dialog program's name as its other message boxes show it.
-// Its presence in the start-up directory lets a technician flash a printer whose model
+// A file whose presence in the start-up directory lets a technician flash a printer whose model
 // number does not fit the selected model, after a question.
 constexpr const char* kMismatchOverrideFile = "BrevantConfig.ini";
 
@@ -26,18 +26,30 @@ constexpr const char* kMismatchOverrideFile = "BrevantConfig.ini";
 
 ResultCode LocalDownloadRun::readImage()
 {
-    if (ResultCode code = readImageFile(job_.filePath, image_))
-        return code;
+    image_.clear();
+    ImageFileReader file;
+    if (!file.open(job_.filePath))
+        return rc::CannotOpenFile;
+    // The signature and the layout need only the first bytes and the length, so an image
+    // the model cannot take is refused before a buffer of its size is asked for.
+    std::array<uint8_t, kImageLayoutHeaderBytes> headerBytes{};
+    const long long got = file.read(headerBytes.data(), headerBytes.size());
+    if (got < 0)
+        return rc::CannotOpenFile;
+    const std::span<const uint8_t> header(headerBytes.data(), static_cast<size_t>(got));
     const bool firmware = job_.downloadTypeCode == downloadTypeCode(dt::kIplFirmware) ||
                           job_.downloadTypeCode == downloadTypeCode(dt::kMainFirmware);
     if (row_.imageSignature != 0 && job_.interfaceKind != kIbmUsb && firmware &&
-        (image_.empty() || image_.front() != static_cast<uint8_t>(row_.imageSignature)))
+        (header.empty() || header.front() != static_cast<uint8_t>(row_.imageSignature)))
         return rc::WrongFirmwareFile;
     // An image that does not fit the model's flash from its start sector is refused before
     // anything reaches the printer.
     ImageLayout layout;
     const bool bootImage = job_.startSector == row_.iplSector;
-    return layOutImage({&row_, job_.startSector, bootImage, job_.interfaceKind == kIbmUsb}, image_, layout);
+    const ImageLayoutRequest request{&row_, job_.startSector, bootImage, job_.interfaceKind == kIbmUsb};
+    if (ResultCode code = layOutImage(request, file.length(), header, layout))
+        return code;
+    return file.readAll(image_);
 }
 
 ResultCode LocalDownloadRun::openInterface()

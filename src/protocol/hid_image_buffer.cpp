@@ -3,7 +3,6 @@
 #include "protocol/image_file_reader.h"
 
 #include <limits>
-#include <new>
 
 namespace kyv {
 
@@ -17,15 +16,8 @@ ResultCode loadHidImage(HidImageBuffer& buffer, const std::string& path, char ty
     if (file.length() > std::numeric_limits<uint32_t>::max())
         return rc::InvalidImage;
     const auto length = static_cast<uint32_t>(file.length());
-    try {
-        buffer.data.resize(length);
-    } catch (const std::bad_alloc&) {
-        return rc::NoMemoryForBuffer;
-    }
-    if (file.read(buffer.data.data(), length) != static_cast<long long>(length)) {
-        buffer.data = {};
-        return rc::CannotOpenFile;
-    }
+    if (ResultCode code = file.readAll(buffer.data); code != rc::Success)
+        return code;
     buffer.length = length;
     buffer.packetCount = length / HidImageBuffer::kPacketBytes;
     buffer.thirdByte = length > 2 ? buffer.data[2] : 0;

@@ -79,18 +79,18 @@ int progressTotalFor(uint64_t fileLength)
 ImageCheck validateImageForDownload(ModelInfo& row, std::string_view downloadType, int selectedTypeIndex,
                                     const std::string& filePath, HidImageBuffer& hid)
 {
-    const ImageCheck mismatch{rc::TypeFileMismatch, true};
+    const ImageCheck mismatch{rc::TypeFileMismatch};
 
     ImageFileReader file;
     if (!file.open(filePath))
-        return {rc::CannotOpenFile, true};
+        return {rc::CannotOpenFile};
     ImageHeader header;
     const long long got = file.read(header.bytes.data(), header.bytes.size());
     if (got < 0)
-        return {rc::CannotOpenFile, true};
+        return {rc::CannotOpenFile};
     // Every image starts with its 16-byte header; anything shorter is no image at all.
     if (got < static_cast<long long>(ImageHeader::kSize))
-        return {rc::InvalidImage, true};
+        return {rc::InvalidImage};
 
     row.job.progressRange = progressTotalFor(file.length());
     row.job.imageInfo = {header.bytes[14], header.bytes[15]};
@@ -104,15 +104,15 @@ ImageCheck validateImageForDownload(ModelInfo& row, std::string_view downloadTyp
     if (row.displayName == "J5") {
         const uint8_t first = header.signature();
         if (first != 'K' && first != 'D')
-            return {rc::TypeFileMismatch, false};
+            return {rc::TypeFileMismatch};
         if (!j5KindMatches(selectedTypeIndex, letter, extensionOf(filePath)))
-            return {rc::NoUsbPrinter, false};
+            return {rc::NoUsbPrinter};
     }
     // The HID download sends the image from memory: load it for every J5-family row, so
     // that a J5_REFRESH job never sends the image of an earlier job.
     if (isJ5Family(row)) {
         if (ResultCode code = loadHidImage(hid, filePath, letter); code != rc::Success)
-            return {code, true};
+            return {code};
     }
 
     if (isR453OrR243(row)) {

@@ -32,11 +32,7 @@ char imageTypeLetter(std::string_view downloadType);
 int progressTotalFor(uint64_t fileLength);
 
 struct ImageCheck {
-    ResultCode code = rc::Success;
-    // True when the caller reports the code as the job's result (result event): every
-    // refusal except the J5 ones (1029 for a first byte other than 'K'/'D', 1038 for a
-    // wrong letter or extension), which are returned only.
-    bool sendResult = false;
+    ResultCode code = rc::Success; // every refusal is the job's result
 
     bool passed() const { return code == rc::Success; }
 };

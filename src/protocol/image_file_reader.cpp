@@ -5,6 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace kyv {
@@ -47,6 +50,26 @@ long long ImageFileReader::readAt(uint64_t offset, uint8_t* buffer, size_t size)
     if (::lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) < 0)
         return -1;
     return read(buffer, size);
+}
+
+ResultCode ImageFileReader::readAll(std::vector<uint8_t>& bytes)
+{
+    bytes.clear();
+    if (length_ > std::numeric_limits<size_t>::max())
+        return rc::NoMemoryForBuffer;
+    try {
+        bytes.resize(static_cast<size_t>(length_));
+    } catch (const std::bad_alloc&) {
+        return rc::NoMemoryForBuffer;
+    } catch (const std::length_error&) {
+        return rc::NoMemoryForBuffer;
+    }
+    // A file that shrank since it was opened is not the image that was checked.
+    if (readAt(0, bytes.data(), bytes.size()) != static_cast<long long>(bytes.size())) {
+        std::vector<uint8_t>().swap(bytes);
+        return rc::CannotOpenFile;
+    }
+    return rc::Success;
 }
 
 } // namespace kyv

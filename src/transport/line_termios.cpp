@@ -91,6 +91,27 @@ bool applyLineSettings(termios& tio, const LineSettings& settings)
     return true;
 }
 
+bool lineTookSettings(const termios& wanted, const termios& got)
+{
+    constexpr tcflag_t kInput = IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY;
+    constexpr tcflag_t kOutput = OPOST;
+    constexpr tcflag_t kLocal = ECHO | ECHONL | ICANON | ISIG | IEXTEN;
+    constexpr tcflag_t kControl = CSTOPB | CLOCAL | CREAD | HUPCL | CRTSCTS;
+    constexpr tcflag_t kParity = PARENB | PARODD | CMSPAR;
+    const auto same = [](tcflag_t a, tcflag_t b, tcflag_t mask) { return (a & mask) == (b & mask); };
+    if (::cfgetispeed(&wanted) != ::cfgetispeed(&got) || ::cfgetospeed(&wanted) != ::cfgetospeed(&got))
+        return false;
+    if (!same(wanted.c_iflag, got.c_iflag, kInput) || !same(wanted.c_oflag, got.c_oflag, kOutput) ||
+        !same(wanted.c_lflag, got.c_lflag, kLocal) || !same(wanted.c_cflag, got.c_cflag, kControl))
+        return false;
+    if ((got.c_cflag & PARENB) && !same(wanted.c_cflag, got.c_cflag, kParity))
+        return false;
+    const tcflag_t size = got.c_cflag & CSIZE;
+    if (size != (wanted.c_cflag & CSIZE) && size != CS8)
+        return false;
+    return wanted.c_cc[VMIN] == got.c_cc[VMIN] && wanted.c_cc[VTIME] == got.c_cc[VTIME];
+}
+
 LineSettings lineSettingsOf(const termios& tio)
 {
     LineSettings settings;

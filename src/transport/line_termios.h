@@ -23,6 +23,11 @@ void makeBinary(termios& tio);
 // unchanged, for a speed or byte size the line does not know.
 bool applyLineSettings(termios& tio, const LineSettings& settings);
 
+// True when the line took what wanted asked for, read back as got: the same speed, stop
+// bits, binary mode and modem-control flags. Parity that reads back as none and a byte size
+// that reads back as 8 bits are accepted, since a pseudo-terminal forces both.
+bool lineTookSettings(const termios& wanted, const termios& got);
+
 // The settings tio stands for (baud 0 when its speed is not one of ours).
 LineSettings lineSettingsOf(const termios& tio);
 

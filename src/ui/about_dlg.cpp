@@ -1,6 +1,6 @@
 #include "ui/about_dlg.h"
 
-#include "core/dispatch.h"
+#include "core/version.h"
 #include "ui/drawn_icons.h"
 
 #include <QDialogButtonBox>

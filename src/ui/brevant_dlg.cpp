@@ -2,7 +2,9 @@
 #include "ui/brevant_dlg.h"
 
 #include "core/clock.h"
+#include "core/exit_status.h"
 #include "core/model_selection.h"
+#include "core/version.h"
 #include "ui/about_dlg.h"
 #include "ui/drawn_icons.h"
 #include "ui/ip_address_edit.h"
@@ -27,10 +29,26 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace kyv {
 namespace {
+
+// Every wait of a worker ends at a stop request; the longest single wait it can be inside
+// is a 30000 ms read time-out. A worker that has not returned by then never will.
+constexpr ProtocolMs kWorkerStopLimit{30000};
+
+// The worker still holds the dialog, so it can neither be detached nor outlived: the
+// process ends with the stop's code, as a stopped run does.
+[[noreturn]] void endProcessWithStoppedWorker()
+{
+    std::fputs("The download worker did not stop; ending the program.\n", stderr);
+    reportResultToFd(rc::ExitButton);
+    std::_Exit(exitStatusFor(rc::ExitButton));
+}
+
 
 constexpr ProtocolMs kPortDetectionPeriod{500};
 constexpr int kIconSize = 24;
@@ -129,10 +147,13 @@ CBrevantDlg::~CBrevantDlg()
         // Only reached when the dialog goes while a job still runs (normally Exit is
         // disabled then): stop the worker and drop what it sends, which releases it.
         requestStop();
-        while (!worker_.finished()) {
+        const Deadline limit(kWorkerStopLimit);
+        while (!worker_.finished() && !limit.expired()) {
             QCoreApplication::removePostedEvents(this);
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        if (!worker_.finished())
+            endProcessWithStoppedWorker();
         worker_.join();
     }
 }

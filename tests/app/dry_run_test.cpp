@@ -1,7 +1,6 @@
-#include "run_program.h"
-
 #include "core/exit_status.h"
 #include "support/scratch_dir.h"
+#include "support/test_program.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +31,13 @@ std::map<std::string, std::string> fieldsOf(const std::string& summary)
 class DryRunTest : public ::testing::Test {
 protected:
     void SetUp() override { dir.write("Main.mfw", std::string("xM") + std::string(200000, '\0')); }
-    test::ProgramRun run(const std::vector<std::string>& args) { return test::runProgram(kProgram, args, dir.path()); }
+    test::ProgramResult run(const std::vector<std::string>& args)
+    {
+        return test::runTestProgram(kProgram, {.args = args,
+                                               .environment = {{"KYVFLASH_TIME_SCALE", "0.02"}},
+                                               .startDir = dir.path(),
+                                               .resultPipe = true});
+    }
 
     test::ScratchDir dir;
 };
@@ -40,7 +45,7 @@ protected:
 TEST_F(DryRunTest, ValidSerialJobPrintsEveryJobFieldAndExitsZero)
 {
     const auto r = run({"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.exitStatus, 0) << r.err;
     EXPECT_EQ(r.resultFd, "0\n");
     const auto fields = fieldsOf(r.out);
     EXPECT_EQ(fields.size(), 15u) << r.out;
@@ -79,7 +84,7 @@ TEST_F(DryRunTest, FailuresExitWithTheMappedStatusAndReportTheExactCode)
     };
     for (const Case& c : cases) {
         const auto r = run(c.args);
-        EXPECT_EQ(r.status, c.code - 1000 + (c.code < 1200 ? 100 : 0)) << c.code;
+        EXPECT_EQ(r.exitStatus, c.code - 1000 + (c.code < 1200 ? 100 : 0)) << c.code;
         EXPECT_EQ(r.resultFd, std::to_string(c.code) + "\n");
         EXPECT_NE(r.err.find(std::to_string(c.code)), std::string::npos) << r.err;
     }
@@ -89,34 +94,34 @@ TEST_F(DryRunTest, J5RefusalsAreTheRunsResultNotASuccess)
 {
     dir.write("font.bin", std::string("KS") + std::string(100, '\0'));
     const auto r = run({"--dry-run", "J5", "M", "HID", "font.bin"});
-    EXPECT_EQ(r.status, 129); // the font file fails the main firmware letter check
+    EXPECT_EQ(r.exitStatus, 129); // the font file fails the main firmware letter check
     const auto wrongKind = run({"--dry-run", "J5", "SB", "HID", "font.sfn"});
-    EXPECT_EQ(wrongKind.status, 207); // no such file
+    EXPECT_EQ(wrongKind.exitStatus, 207); // no such file
     dir.write("font.dfn", std::string("KS") + std::string(100, '\0'));
     const auto wrongExtension = run({"--dry-run", "J5", "SB", "HID", "font.dfn"});
-    EXPECT_EQ(wrongExtension.status, 138);
+    EXPECT_EQ(wrongExtension.exitStatus, 138);
     EXPECT_EQ(wrongExtension.resultFd, "1038\n");
     const auto good = run({"--dry-run", "J5", "SB", "HID", "font.bin"});
-    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_EQ(good.exitStatus, 0) << good.err;
     EXPECT_EQ(fieldsOf(good.out).at("interfaceKind"), "6");
     EXPECT_EQ(fieldsOf(good.out).at("startSector"), "8");
 }
 
 TEST_F(DryRunTest, WithoutDryRunTheJobRunsUnattendedAndReportsItsCode)
 {
-    // No printer answers on COM50 here: the run fails, offscreen, with the code it reports.
+    // COM50 leads nowhere here: the run fails, offscreen, with the code it reports.
     const auto r = run({"R241", "M", "COM50", "115200", "NONE", "1", "Main.mfw"});
     ASSERT_FALSE(r.resultFd.empty()) << r.err;
     const int code = std::stoi(r.resultFd);
     EXPECT_NE(code, 0);
-    EXPECT_EQ(r.status, exitStatusFor(code));
+    EXPECT_EQ(r.exitStatus, exitStatusFor(code));
     EXPECT_EQ(r.out.find("interfaceKind"), std::string::npos); // not a dry run: no job summary
     std::ifstream log(dir.path() / "BREVANT_LOG.txt", std::ios::binary);
     const std::string logText{std::istreambuf_iterator<char>(log), {}};
     EXPECT_NE(logText.find("Interface  \t : COM50 \r\n"), std::string::npos);
 
     const auto failing = run({"R241", "M", "COM1"});
-    EXPECT_EQ(failing.status, 210);
+    EXPECT_EQ(failing.exitStatus, 210);
     EXPECT_EQ(failing.resultFd, "1210\n");
 }
 
@@ -124,7 +129,7 @@ TEST_F(DryRunTest, NoArgumentsPrintsOneHintLine)
 {
     for (const std::vector<std::string>& args : {std::vector<std::string>{}, std::vector<std::string>{"--dry-run"}}) {
         const auto r = run(args);
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.exitStatus, 0);
         EXPECT_EQ(r.resultFd, "");
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     }

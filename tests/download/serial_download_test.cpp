@@ -9,8 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 namespace kyv::test {
@@ -28,6 +34,12 @@ void expectWorkerContract(const RecordingEvents& events)
     EXPECT_EQ(std::count_if(all.begin(), all.end(), [](auto& e) { return e.message == MSG_JOB_END; }), 1);
     EXPECT_EQ(std::count_if(all.begin(), all.end(), [](auto& e) { return e.message == MSG_PROGRESS_CLOSE; }), 1);
     EXPECT_NE(events.outcome(), -1) << "not exactly one result or success";
+}
+
+bool workerEnded(const RecordingEvents& events)
+{
+    const std::vector<RecordedEvent> all = events.all();
+    return std::any_of(all.begin(), all.end(), [](const RecordedEvent& e) { return e.message == MSG_JOB_END; });
 }
 
 size_t indexOf(const std::vector<std::string>& texts, const std::string& text)
@@ -556,6 +568,24 @@ TEST_F(SerialDownload, ImagesTheModelCannotTakeAreRefusedBeforeAnythingIsSent)
     EXPECT_EQ(tooLong.outcome(), rc::InvalidImage);
     expectWorkerContract(tooLong);
 
+    // A file far larger than any flash is refused by its length, before a buffer of its
+    // size is asked for (that would end in 1008, or in the machine running out of memory).
+    RecordingEvents huge;
+    ModelInfo& hugeRow = prepareJob("R241", kMainFirmware, 6, patternImage(64 * KB));
+    ASSERT_EQ(::truncate(imagePath.c_str(), 64LL << 30), 0) << std::strerror(errno);
+    hugeRow.job.notifyWindow = &huge;
+    RunLocalDownload(hugeRow);
+    EXPECT_EQ(huge.outcome(), rc::InvalidImage);
+
+    // A named pipe is no image: the run must not wait for a writer.
+    RecordingEvents pipe;
+    ModelInfo& pipeRow = prepareJob("R241", kMainFirmware, 6, {});
+    std::filesystem::remove(imagePath);
+    ASSERT_EQ(::mkfifo(imagePath.c_str(), 0600), 0);
+    pipeRow.job.notifyWindow = &pipe;
+    RunLocalDownload(pipeRow);
+    EXPECT_EQ(pipe.outcome(), rc::CannotOpenFile);
+
     EXPECT_TRUE(printer->bytesFromHost().empty());
 }
 
@@ -578,9 +608,20 @@ TEST_F(SerialDownload, StopRequestEndsTheJobPromptlyAndFreesTheLine)
     startPrinter({});
     ModelInfo& row = prepareJob("R241", kMainFirmware, 6, patternImage(3 * 64 * KB));
     std::thread worker([&] { RunLocalDownload(row); });
-    while (!events.sawText("Downloading data to flash sector 1 of 3...") && events.outcome() == -1)
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!events.sawText("Downloading data to flash sector 1 of 3...") && events.outcome() == -1 &&
+           std::chrono::steady_clock::now() < limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     requestStop();
+    // The worker holds the fixture's row and events: it is joined, never left behind. A
+    // worker that ignores the stop ends the test program instead of hanging it.
+    while (!workerEnded(events)) {
+        if (std::chrono::steady_clock::now() > limit + std::chrono::seconds(30)) {
+            ADD_FAILURE() << "the worker did not end after the stop request";
+            std::abort();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     worker.join();
     clearStopRequest();
 

@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "download/recording_events.h"
 #include "sim/lib/pty_printer.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -37,9 +38,8 @@ protected:
     {
         setTimeScale(0.01);
         clearStopRequest();
-        char pattern[] = "/tmp/kyv-download-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
+        ASSERT_FALSE(scratch.path().empty());
+        dir = scratch.path().string();
     }
 
     void TearDown() override
@@ -47,8 +47,6 @@ protected:
         if (printer)
             printer->stop();
         clearStopRequest();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
     }
 
     void startPrinter(sim::PrinterOptions options)
@@ -85,6 +83,7 @@ protected:
 
     std::vector<std::string> texts() const { return events.texts(); }
 
+    ScratchDir scratch;
     std::string dir;
     std::string imagePath;
     ModelCatalogue catalogue;

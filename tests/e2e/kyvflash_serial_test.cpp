@@ -4,14 +4,10 @@
 #include "core/profile_store.h"
 #include "sim/lib/pty_printer.h"
 #include "support/scratch_dir.h"
+#include "support/test_program.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <csignal>
@@ -19,8 +15,6 @@
 #include <memory>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace kyv::test {
 namespace {
@@ -30,76 +24,19 @@ using ::testing::HasSubstr;
 constexpr size_t kR241MainSector = 6;
 constexpr size_t kSectorBytes = 64 * 1024;
 
-struct ProgramResult {
-    int exitStatus = -1;    // -1 when it did not exit by itself
-    std::string resultCode; // what it wrote to KYVFLASH_RESULT_FD
-};
-
 // Runs KyvFlash with the arguments in workDir, as a script on a machine without a display
 // would; kills it if it runs far longer than a scaled flash takes.
 ProgramResult runKyvFlash(const std::vector<std::string>& args, const std::string& workDir,
                           const std::string& configHome)
 {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return {};
-    const int resultFd = 100;
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        std::string entry(*e);
-        for (const char* drop : {"DISPLAY=", "WAYLAND_DISPLAY=", "XDG_CONFIG_HOME=", "KYVFLASH_"})
-            if (entry.rfind(drop, 0) == 0)
-                entry.clear();
-        if (!entry.empty())
-            env.push_back(entry);
-    }
-    env.push_back("XDG_CONFIG_HOME=" + configHome);
-    env.push_back("KYVFLASH_TIME_SCALE=0.01");
-    env.push_back("KYVFLASH_RESULT_FD=" + std::to_string(resultFd));
-    env.push_back("QT_QPA_PLATFORM=offscreen");
-    std::vector<std::string> argv{KYV_BINARY_DIR "/src/app/KyvFlash"};
-    argv.insert(argv.end(), args.begin(), args.end());
-
-    std::vector<char*> argp, envp;
-    for (std::string& a : argv)
-        argp.push_back(a.data());
-    argp.push_back(nullptr);
-    for (std::string& e : env)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], resultFd);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addchdir_np(&actions, workDir.c_str());
-    pid_t pid = -1;
-    int spawned = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    ProgramResult result;
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        return result;
-    }
-    int status = 0;
-    auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(90);
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > limit) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    if (WIFEXITED(status))
-        result.exitStatus = WEXITSTATUS(status);
-    char buffer[64];
-    ssize_t n = 0;
-    while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0)
-        result.resultCode.append(buffer, static_cast<size_t>(n));
-    ::close(pipeFds[0]);
-    return result;
+    return runTestProgram(KYV_BINARY_DIR "/src/app/KyvFlash",
+                          {.args = args,
+                           .environment = {{"KYVFLASH_TIME_SCALE", "0.01"}, {"QT_QPA_PLATFORM", "offscreen"}},
+                           .startDir = workDir,
+                           .configHome = configHome,
+                           .resultPipe = true,
+                           .resultFdNumber = 100},
+                          std::chrono::seconds(90));
 }
 
 std::string readText(const std::string& path)
@@ -158,7 +95,7 @@ TEST_F(KyvFlashSerial, UnattendedFlashExitsZeroWithTheImageInFlashAndEveryStepLo
     std::string image = writeImage();
     ProgramResult result = flash();
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.resultCode, "0\n");
+    EXPECT_EQ(result.resultFd, "0\n");
     std::string why;
     EXPECT_TRUE(printer->sectorsHoldFile(image, kR241MainSector, &why)) << why;
 
@@ -179,7 +116,7 @@ TEST_F(KyvFlashSerial, SectorCrcFaultEndsWithItsCodeAndStatus)
     startPrinter({{sim::FaultKind::WrongCrc, sim::PrinterCommand::SectorCrc, 2}});
     writeImage();
     ProgramResult result = flash();
-    EXPECT_EQ(result.resultCode, "1005\n");
+    EXPECT_EQ(result.resultFd, "1005\n");
     EXPECT_EQ(result.exitStatus, 105);
     EXPECT_THAT(readText(dir / "BREVANT_LOG.txt"), HasSubstr("Enter Fail condition...."));
 }

@@ -35,9 +35,9 @@ protected:
         options.model = "R241";
         options.faults = std::move(faults);
         printer = std::make_unique<sim::PtyPrinter>(options);
-        ASSERT_TRUE(printer->start(dir.file("COM3"))) << printer->errorText();
-        ProfileStore settings(dir.file("config/KyvFlash/KyvFlash.ini"));
-        ASSERT_TRUE(settings.setText("Ports", "COM3", dir.file("COM3")));
+        ASSERT_TRUE(printer->start(dir / "COM3")) << printer->errorText();
+        ProfileStore settings(dir / "config/KyvFlash/KyvFlash.ini");
+        ASSERT_TRUE(settings.setText("Ports", "COM3", dir / "COM3"));
     }
 
     // Main firmware for the R241: random sectors, type letter M at byte 1.
@@ -48,17 +48,17 @@ protected:
         for (char& b : bytes)
             b = static_cast<char>(random());
         bytes[1] = 'M';
-        std::ofstream(dir.file("firmware.mfw"), std::ios::binary) << bytes;
-        return dir.file("firmware.mfw");
+        std::ofstream(dir / "firmware.mfw", std::ios::binary) << bytes;
+        return dir / "firmware.mfw";
     }
 
     LauncherResult flash()
     {
         return runLauncher({"R241", "M", "COM3", "115200", "NONE", "1", "firmware.mfw", "RETSTAT"},
-                           {{"XDG_CONFIG_HOME", dir.file("config")}, {"KYVFLASH_CHILD", ""}}, dir.path());
+                           {{"XDG_CONFIG_HOME", dir / "config"}, {"KYVFLASH_CHILD", ""}}, dir.path());
     }
 
-    TemporaryDirectory dir;
+    kyv::test::ScratchDir dir;
     std::unique_ptr<sim::PtyPrinter> printer;
 };
 
@@ -69,7 +69,7 @@ TEST_F(LauncherEndToEnd, GoodFlashReturnsZeroAndTheImageIsInTheFlash)
     LauncherResult result = flash();
     EXPECT_EQ(result.exitStatus, 0) << result.output;
     EXPECT_THAT(result.output, HasSubstr("KyvFlashCom: Download successfully completed!\n\n"));
-    EXPECT_THAT(readFile(dir.file("KyvFlashConsoleLog.txt")), HasSubstr(" - Return Code is 0!\n"));
+    EXPECT_THAT(readFile(dir / "KyvFlashConsoleLog.txt"), HasSubstr(" - Return Code is 0!\n"));
     std::string why;
     EXPECT_TRUE(printer->sectorsHoldFile(image, kR241MainSector, &why)) << why;
 }
@@ -83,7 +83,7 @@ TEST_F(LauncherEndToEnd, CrcFaultReturnsTheStatusOfDifferentCrc)
     LauncherResult result = flash();
     EXPECT_EQ(result.exitStatus, 105) << result.output;
     EXPECT_THAT(result.output, HasSubstr("KyvFlashCom: Different CRC detected!\n\n"));
-    EXPECT_THAT(readFile(dir.file("KyvFlashConsoleLog.txt")), HasSubstr(" - Return Code is 105!\n"));
+    EXPECT_THAT(readFile(dir / "KyvFlashConsoleLog.txt"), HasSubstr(" - Return Code is 105!\n"));
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 // it runs far longer than any test allows, so a hanging launcher fails the test instead
 // of hanging the suite.
 
+#include "support/test_program.h"
+
 #include <chrono>
 #include <map>
 #include <string>
@@ -20,37 +22,20 @@ struct LauncherResult {
 
 class LauncherProcess {
 public:
-    // Starts KyvFlashCom with KYVFLASH_TIME_SCALE=0.01; `environment` adds or overrides
-    // variables (an empty value removes one).
+    // Starts KyvFlashCom through the tests' program helper, with KYVFLASH_TIME_SCALE=0.01;
+    // `environment` adds or overrides variables (an empty value removes one).
     LauncherProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment,
                     const std::string& workDir, bool stdoutIsTerminal = false);
-    ~LauncherProcess();
-    LauncherProcess(const LauncherProcess&) = delete;
-    LauncherProcess& operator=(const LauncherProcess&) = delete;
 
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return program_.pid(); }
     LauncherResult finish(std::chrono::seconds guard = std::chrono::seconds{30});
 
 private:
-    pid_t pid_ = -1;
-    int outputFd_ = -1;
-    bool finished_ = false;
+    kyv::test::TestProgram program_;
 };
 
 LauncherResult runLauncher(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment,
                            const std::string& workDir);
-
-// A fresh directory under /tmp, removed with everything in it when the object goes.
-class TemporaryDirectory {
-public:
-    TemporaryDirectory();
-    ~TemporaryDirectory();
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 std::string readFile(const std::string& path);
 // Waits (up to `limit`) for a file to appear; returns its contents, empty if it never did.

@@ -25,14 +25,14 @@ protected:
     {
         return {{"KYVFLASH_CHILD", KYV_STAND_IN_CHILD_PATH},
                 {"STAND_IN_ACTION", action},
-                {"STAND_IN_ARGS_FILE", dir.file("args.txt")},
-                {"STAND_IN_PID_FILE", dir.file("pid.txt")}};
+                {"STAND_IN_ARGS_FILE", dir / "args.txt"},
+                {"STAND_IN_PID_FILE", dir / "pid.txt"}};
     }
-    std::string forwardedArgs() { return readFile(dir.file("args.txt")); }
-    pid_t standInPid() { return std::stoi(readFile(dir.file("pid.txt"))); }
-    std::string consoleLog() { return readFile(dir.file("KyvFlashConsoleLog.txt")); }
+    std::string forwardedArgs() { return readFile(dir / "args.txt"); }
+    pid_t standInPid() { return std::stoi(readFile(dir / "pid.txt")); }
+    std::string consoleLog() { return readFile(dir / "KyvFlashConsoleLog.txt"); }
 
-    TemporaryDirectory dir;
+    kyv::test::ScratchDir dir;
 };
 
 const std::vector<std::string> kSerialJob{"R241", "M", "COM3", "115200", "NONE", "1", "image.mfw"};
@@ -67,7 +67,7 @@ TEST_F(LauncherRun, WithoutRetstatExitsZeroAndWritesNoLog)
     LauncherResult result = runLauncher(kSerialJob, standIn("report:1005"), dir.path());
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_THAT(result.output, HasSubstr("Different CRC detected!"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("KyvFlashConsoleLog.txt")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "KyvFlashConsoleLog.txt"));
 }
 
 TEST_F(LauncherRun, ArgumentsReachKyvFlashAsAVectorNeverThroughAShell)
@@ -79,7 +79,7 @@ TEST_F(LauncherRun, ArgumentsReachKyvFlashAsAVectorNeverThroughAShell)
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_EQ(forwardedArgs(), "R453\nC\ncpmi\n" + image + "\n");
     EXPECT_THAT(result.output, HasSubstr("for maximum of 256 seconds"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("injected")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "injected"));
 }
 
 TEST_F(LauncherRun, UsageFollowsTooFewOrManyParametersAndHelp)
@@ -129,18 +129,18 @@ TEST_F(LauncherRun, AChildThatDiesWithoutReportingIsAFailure)
 
 TEST_F(LauncherRun, StartUpFailuresExitOneWithTheReason)
 {
-    LauncherResult missing = runLauncher(kSerialJob, {{"KYVFLASH_CHILD", dir.file("nothing-here")}}, dir.path());
+    LauncherResult missing = runLauncher(kSerialJob, {{"KYVFLASH_CHILD", dir / "nothing-here"}}, dir.path());
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_THAT(missing.output, HasSubstr("image.mfw\nError: Unable to open the utility KyvFlash.EXE!\n"));
-    EXPECT_THAT(missing.output, HasSubstr(dir.file("nothing-here")));
+    EXPECT_THAT(missing.output, HasSubstr(dir / "nothing-here"));
 
     // Executable but not a program: the exec itself fails.
-    std::ofstream(dir.file("not-a-program")) << "\x7f" "ELF garbage";
-    chmod(dir.file("not-a-program").c_str(), 0755);
+    std::ofstream(dir / "not-a-program") << "\x7f" "ELF garbage";
+    chmod((dir / "not-a-program").c_str(), 0755);
     LauncherResult broken =
-        runLauncher(with(kSerialJob, {"RETSTAT"}), {{"KYVFLASH_CHILD", dir.file("not-a-program")}}, dir.path());
+        runLauncher(with(kSerialJob, {"RETSTAT"}), {{"KYVFLASH_CHILD", dir / "not-a-program"}}, dir.path());
     EXPECT_EQ(broken.exitStatus, 1);
-    EXPECT_THAT(broken.output, HasSubstr("Cannot start " + dir.file("not-a-program") + ": Exec format error"));
+    EXPECT_THAT(broken.output, HasSubstr("Cannot start " + (dir / "not-a-program") + ": Exec format error"));
 }
 
 TEST_F(LauncherRun, WithoutArgumentsPrintsUsageAndNeverWaitsForEnterWithoutATerminal)
@@ -157,7 +157,7 @@ TEST_F(LauncherRun, WithoutArgumentsPrintsUsageAndNeverWaitsForEnterWithoutATerm
     LauncherResult optionsOnly = runLauncher({"RETSTAT", "ERRORTIMEOUT=200"}, standIn("report:0"), dir.path());
     EXPECT_EQ(optionsOnly.exitStatus, 1);
     EXPECT_THAT(optionsOnly.output, HasSubstr("Error: Usage: No Parameters attempt to be sent to KyvFlash.EXE!\n"));
-    EXPECT_FALSE(std::filesystem::exists(dir.file("pid.txt")));
+    EXPECT_FALSE(std::filesystem::exists(dir / "pid.txt"));
 }
 
 TEST_F(LauncherRun, ColoursOnlyOnATerminalAndNeverWithNoColor)
@@ -174,7 +174,7 @@ TEST_F(LauncherRun, ColoursOnlyOnATerminalAndNeverWithNoColor)
 TEST_F(LauncherRun, SignalToTheLauncherStopsKyvFlashToo)
 {
     LauncherProcess launcher(kSerialJob, standIn("hang"), dir.path());
-    ASSERT_FALSE(waitForFile(dir.file("pid.txt"), 5000ms).empty());
+    ASSERT_FALSE(waitForFile(dir / "pid.txt", 5000ms).empty());
     kill(launcher.pid(), SIGTERM);
     LauncherResult result = launcher.finish();
     EXPECT_EQ(result.exitStatus, 128 + SIGTERM);
@@ -188,7 +188,7 @@ TEST_F(LauncherRun, KyvFlashIsToldToStopWhenTheLauncherIsKilled)
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     {
         LauncherProcess launcher(kSerialJob, standIn("hang"), dir.path());
-        ASSERT_FALSE(waitForFile(dir.file("pid.txt"), 5000ms).empty());
+        ASSERT_FALSE(waitForFile(dir / "pid.txt", 5000ms).empty());
         kill(launcher.pid(), SIGKILL);
         launcher.finish();
     }

@@ -1,4 +1,5 @@
 #include "protocol/crc.h"
+#include "support/test_program.h"
 
 #include <gtest/gtest.h>
 
@@ -123,13 +124,11 @@ uint16_t pythonXmodem(std::span<const uint8_t> data)
         std::snprintf(buf, sizeof buf, "%02x", b);
         hex += buf;
     }
-    const std::string cmd = "/usr/bin/python3 -c \"import binascii;print(binascii.crc_hqx(bytes.fromhex('" +
-                            hex + "'), 0))\"";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
-    if (!pipe)
-        return 0xFFFF;
+    const std::string script = "import binascii;print(binascii.crc_hqx(bytes.fromhex('" + hex + "'), 0))";
+    const test::ProgramResult run = test::runTestProgram("/usr/bin/python3", {.args = {"-c", script}},
+                                                         std::chrono::seconds(30));
     unsigned value = 0x10000;
-    if (std::fscanf(pipe.get(), "%u", &value) != 1)
+    if (run.exitStatus != 0 || std::sscanf(run.out.c_str(), "%u", &value) != 1 || value > 0xFFFF)
         return 0xFFFF;
     return static_cast<uint16_t>(value);
 }

@@ -4,7 +4,7 @@
 #include "core/profile_store.h"
 #include "protocol/flash_cmd.h"
 #include "transport/pty_peer.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ protected:
     }
 
     PtyPeer peer;
-    TempDir dir;
+    ScratchDir dir;
     ProfileStore store{dir.path() / "KyvFlash.ini"};
     CFlashCmd cmd;
 };

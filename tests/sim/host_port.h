@@ -4,6 +4,7 @@
 // host does, and reads with a time-out on the project clock.
 
 #include "core/clock.h"
+#include "support/scratch_dir.h"
 #include "sim/lib/transcript.h"
 #include "transport/unique_fd.h"
 
@@ -104,26 +105,6 @@ inline bool eventually(const std::function<bool()>& condition, ProtocolMs timeou
     return true;
 }
 
-// A directory of its own under /tmp, removed with everything in it.
-class TempDir {
-public:
-    TempDir()
-    {
-        char name[] = "/tmp/kyv-sim-test-XXXXXX";
-        if (::mkdtemp(name) != nullptr)
-            path_ = name;
-    }
-    ~TempDir()
-    {
-        std::error_code error;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, error);
-    }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
+using kyv::test::ScratchDir;
 
 } // namespace kyv::sim::test

@@ -4,14 +4,11 @@
 
 #include "sim/lib/sim_arguments.h"
 #include "sim/lib/sim_main.h"
+#include "support/test_program.h"
 
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace kyv::sim::test {
 namespace {
@@ -118,55 +115,28 @@ TEST(PrinterSimProgram, ServesOnItsLinkUntilTerminated)
     std::string program = std::string(KYV_BINARY_DIR) + "/sim/printer-sim";
     if (::access(program.c_str(), X_OK) != 0)
         GTEST_SKIP() << "printer-sim is not built";
-    TempDir dir;
+    ScratchDir dir;
     std::string link = dir / "COM3";
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    UniqueFd readEnd(out[0]);
-    UniqueFd writeEnd(out[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, readEnd.get());
-    std::vector<std::string> args = {program, "serial", "--model", "R241", "--link", link, "--restart-ms", "100",
-                                     "--transcript", dir / "t.txt", "--flash-dump", dir / "flash.bin",
-                                     "--time-scale", "0.01"};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ASSERT_EQ(spawned, 0);
-    writeEnd.reset();
-
-    std::string firstLine;
-    Deadline deadline(ProtocolMs(1000000));
-    while (firstLine.find('\n') == std::string::npos && !deadline.expired()) {
-        pollfd ready{readEnd.get(), POLLIN, 0};
-        if (::poll(&ready, 1, deadline.remainingPollMs()) <= 0)
-            continue;
-        char c = 0;
-        if (::read(readEnd.get(), &c, 1) != 1)
-            break;
-        firstLine += c;
-    }
+    kyv::test::TestProgram sim(program, {.args = {"serial", "--model", "R241", "--link", link, "--restart-ms", "100",
+                                                  "--transcript", dir / "t.txt", "--flash-dump", dir / "flash.bin",
+                                                  "--time-scale", "0.01"},
+                                         .startDir = dir.path()});
+    ASSERT_TRUE(sim.started());
+    const std::string output = sim.waitForOutput("\n", std::chrono::seconds(20));
+    const std::string firstLine = output.substr(0, output.find('\n') + 1);
     HostPort host;
     bool opened = host.open(link);
     Bytes status = opened ? host.ask({0x10, 0x04, 0x01}, 1) : Bytes{};
     Bytes model = opened ? host.ask({0x1D, 0x49, 0x40, 0x27}, 11) : Bytes{};
     host.close();
-    ::kill(pid, SIGTERM);
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
+    ::kill(sim.pid(), SIGTERM);
+    const kyv::test::ProgramResult ended = sim.finish(std::chrono::seconds(20));
 
     EXPECT_EQ(firstLine.rfind("/dev/pts/", 0), 0u) << firstLine;
     EXPECT_TRUE(opened);
     EXPECT_EQ(status, Bytes{0x12});
     EXPECT_EQ(std::string(model.begin(), model.end()), "'R241-2001\r");
-    ASSERT_TRUE(WIFEXITED(wstatus));
-    EXPECT_EQ(WEXITSTATUS(wstatus), 0);
+    EXPECT_EQ(ended.exitStatus, 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
     EXPECT_EQ(std::filesystem::file_size(dir / "flash.bin"), 3u * 1024 * 1024);
     std::ifstream transcript(dir / "t.txt");

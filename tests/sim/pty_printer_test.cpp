@@ -42,7 +42,7 @@ Bytes readFile(const std::string& path)
 
 TEST(PtyPrinter, WritesASectorAndRecordsEveryByteOnTheWire)
 {
-    TempDir dir;
+    ScratchDir dir;
     PrinterOptions options;
     options.startInDownloadMode = true;
     options.transcriptPath = dir / "transcript.txt";
@@ -220,7 +220,7 @@ TEST(PtyPrinter, StopsPromptlyEvenInTheMiddleOfALongDelay)
 
 TEST(PtyPrinter, ServesThroughALinkAndRemovesItAfterwards)
 {
-    TempDir dir;
+    ScratchDir dir;
     std::string link = dir / "ports/COM3";
     {
         PtyPrinter printer;

@@ -79,5 +79,38 @@ TEST(LineTermios, UnknownSpeedsAndByteSizesAreRefusedUnchanged)
     EXPECT_EQ(lineSettingsOf(tio).baudRate, 9600);
 }
 
+// tcsetattr succeeds when any one change took; the read-back decides. Only what a
+// pseudo-terminal cannot carry (parity, a byte size other than 8) may come back changed.
+TEST(LineTermios, ReadBackAcceptsOnlyWhatAPseudoTerminalDrops)
+{
+    termios wanted = cookedLine();
+    ASSERT_TRUE(applyLineSettings(wanted, {57600, 'E', 7, 2}));
+    EXPECT_TRUE(lineTookSettings(wanted, wanted));
+
+    termios pty = wanted;
+    pty.c_cflag = (pty.c_cflag & ~static_cast<tcflag_t>(CSIZE | PARENB)) | CS8;
+    EXPECT_TRUE(lineTookSettings(wanted, pty));
+
+    termios otherParity = wanted;
+    otherParity.c_cflag |= PARODD;
+    EXPECT_FALSE(lineTookSettings(wanted, otherParity));
+
+    termios slower = wanted;
+    cfsetspeed(&slower, B9600);
+    EXPECT_FALSE(lineTookSettings(wanted, slower));
+
+    termios oneStop = wanted;
+    oneStop.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+    EXPECT_FALSE(lineTookSettings(wanted, oneStop));
+
+    termios cooked = wanted;
+    cooked.c_lflag |= ICANON;
+    EXPECT_FALSE(lineTookSettings(wanted, cooked));
+
+    termios sixBits = wanted;
+    sixBits.c_cflag = (sixBits.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS6;
+    EXPECT_FALSE(lineTookSettings(wanted, sixBits));
+}
+
 } // namespace
 } // namespace kyv

@@ -2,7 +2,7 @@
 #include "transport/dcb_comm.h"
 #include "transport/edgeport_ports.h"
 #include "transport/port_names.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 TEST(PortNames, ComNamesMapToDevices)
 {
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store(dir.path() / "KyvFlash.ini");
     EXPECT_EQ(comPortNumber("COM1"), 1);
     EXPECT_EQ(comPortNumber("com50"), 50);
@@ -50,9 +50,9 @@ protected:
     }
     std::string root() const { return dir.path().string(); }
 
-    test::TempDir dir;
+    test::ScratchDir dir;
     std::error_code ignored;
-    test::TempDir configDir;
+    test::ScratchDir configDir;
     ProfileStore store{configDir.path() / "KyvFlash.ini"};
 };
 

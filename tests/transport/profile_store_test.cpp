@@ -1,5 +1,5 @@
 #include "core/profile_store.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -21,14 +21,14 @@ std::string readFile(const std::filesystem::path& file)
 
 class ProfileStoreTest : public ::testing::Test {
 protected:
-    test::TempDir dir;
+    test::ScratchDir dir;
     std::filesystem::path file = dir.path() / "KyvFlash" / "KyvFlash.ini";
     ProfileStore store{file};
 };
 
 TEST(ProfileStoreLocation, FollowsXdgConfigHomeElseHome)
 {
-    test::TempDir dir;
+    test::ScratchDir dir;
     std::string oldXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
     setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
     EXPECT_EQ(ProfileStore::defaultPath(), dir.path() / "KyvFlash" / "KyvFlash.ini");
@@ -126,7 +126,7 @@ TEST_F(ProfileStoreTest, CrashOnTheFirstWriteLeavesNoFile)
 
 TEST(ProfileStoreFailure, WriteThatCannotHappenReportsFailure)
 {
-    test::TempDir dir;
+    test::ScratchDir dir;
     std::ofstream(dir.path() / "plain-file") << "not a directory";
     ProfileStore store(dir.path() / "plain-file" / "KyvFlash.ini");
     EXPECT_FALSE(store.setInt("Network", "ReadTimeout", 2));

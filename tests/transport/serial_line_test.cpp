@@ -3,7 +3,8 @@
 #include "core/profile_store.h"
 #include "transport/dcb_comm.h"
 #include "transport/pty_peer.h"
-#include "transport/temp_dir.h"
+#include "transport/serial_port.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <thread>
 
 namespace kyv {
@@ -33,7 +35,7 @@ protected:
     }
 
     test::PtyPeer peer;
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store{dir.path() / "KyvFlash.ini"};
     CDCBComm comm;
 };
@@ -103,6 +105,17 @@ TEST_F(SerialLineTest, ComNamesResolveThroughThePortsSection)
     unknown.setProfileStore(&store);
     EXPECT_EQ(unknown.open(kSerialPort, "PRINTER"), 0);
     EXPECT_EQ(unknown.open(kUsbDeviceClass, "CPMI"), 0);
+}
+
+TEST_F(SerialLineTest, ADeviceThatCannotBeMadeBinaryIsNotOpened)
+{
+    const std::string notALine = (dir.path() / "plain-file").string();
+    FILE* f = std::fopen(notALine.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    SerialPort port;
+    EXPECT_EQ(port.open(notALine), ENOTTY);
+    EXPECT_FALSE(port.isOpen());
 }
 
 TEST_F(SerialLineTest, ConfigureAppliesRawLineSettings)
@@ -246,7 +259,7 @@ TEST(ParallelLine, PacedWritesAndExactReads)
 {
     test::PtyPeer peer;
     ASSERT_TRUE(peer.valid());
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store(dir.path() / "KyvFlash.ini");
     ASSERT_TRUE(store.setText("Ports", "LPT1", peer.slavePath()));
     CDCBComm comm;

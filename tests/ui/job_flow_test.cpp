@@ -288,7 +288,8 @@ TEST_F(JobFlow, PortDetectionKeepsTickingWhileAWorkerRuns)
     std::atomic<bool> release{false};
     worker_ = [&release](ModelInfo& row) {
         row.job.notifyWindow->progressStart(10);
-        while (!release)
+        const Deadline limit(ProtocolMs{3000000});
+        while (!release && !limit.expired())
             sleepFor(ProtocolMs{100});
         row.job.notifyWindow->result(rc::Success);
         row.job.notifyWindow->progressClose();
@@ -342,14 +343,14 @@ TEST_F(JobFlow, StopRequestEndsTheRunWithAFailure)
     std::atomic<bool> started{false};
     worker_ = [&started](ModelInfo& row) {
         started = true;
-        while (sleepFor(ProtocolMs{100})) {
+        const Deadline limit(ProtocolMs{3000000});
+        while (sleepFor(ProtocolMs{100}) && !limit.expired()) {
         }
         row.job.notifyWindow->result(rc::NoAcknowledge);
         row.job.notifyWindow->jobEnd();
     };
     QTimer::singleShot(30, [&started] {
-        while (!started)
-            QTest::qWait(1);
+        waitFor([&started] { return started.load(); });
         requestStop();
     });
     EXPECT_EQ(runUnattended(comArgs(writeImage("main.mfw", 0, 'M'))), rc::ExitButton);

@@ -2,6 +2,8 @@
 // when tools/screenshots.sh sets KYV_SCREENSHOT_DIR (under xvfb-run); skipped otherwise.
 #include "ui_test_support.h"
 
+#include "support/test_program.h"
+
 #include "ui/progress_bar_dlg.h"
 
 #include <QCheckBox>
@@ -29,8 +31,10 @@ protected:
     {
         for (int i = 0; i < 20; ++i)
             QTest::qWait(10);
-        const std::string command = "import -window root '" + outDir_ + "/" + name + "'";
-        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const ProgramResult grab =
+            runTestProgram("/usr/bin/import", {.args = {"-window", "root", outDir_ + "/" + name}, .display = true},
+                           std::chrono::seconds(30));
+        ASSERT_EQ(grab.exitStatus, 0) << grab.err;
     }
 
     std::string outDir_;
