@@ -1,19 +1,16 @@
 // A dry run prints the job the unattended run then runs: for an interface the model does
 // not offer as for one it does, the interface named in the dry run is the one in the run's
 // log header, and a serial kind is a flash over that COM port.
-#include "run_program.h"
-
 #include "core/profile_store.h"
 #include "sim/lib/pty_printer.h"
 #include "support/scratch_dir.h"
+#include "support/test_program.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <optional>
 #include <sstream>
 #include <string>
 
@@ -33,31 +30,6 @@ std::map<std::string, std::string> summaryFields(const std::string& summary)
     return fields;
 }
 
-// Sets an environment variable of this process (which the programs inherit) for one test.
-class ScopedVariable {
-public:
-    ScopedVariable(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedVariable()
-    {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
 class DryRunAgreement : public ::testing::Test {
 protected:
     void SetUp() override
@@ -74,9 +46,15 @@ protected:
         imagePath = dir.write("fw.mfw", image);
     }
 
-    test::ProgramRun run(const std::vector<std::string>& args)
+    test::ProgramResult run(const std::vector<std::string>& args)
     {
-        return test::runProgram(kProgram, args, dir.path());
+        test::ProgramOptions options;
+        options.args = args;
+        options.startDir = dir.path();
+        options.configHome = dir.path() / "config";
+        options.resultPipe = true;
+        options.environment["KYVFLASH_TIME_SCALE"] = "0.02";
+        return test::runTestProgram(kProgram, options);
     }
 
     std::string logText() const
@@ -86,10 +64,6 @@ protected:
     }
 
     test::ScratchDir dir;
-    ScopedVariable config{"XDG_CONFIG_HOME", (dir / "config").c_str()};
-    ScopedVariable display{"DISPLAY", nullptr};
-    ScopedVariable wayland{"WAYLAND_DISPLAY", nullptr};
-    ScopedVariable usbBus{"KYVFLASH_USB_BUS", nullptr};
     sim::PtyPrinter printer;
     std::string imagePath;
 };
@@ -110,15 +84,15 @@ TEST_F(DryRunAgreement, RunGoesOverTheInterfaceAndKindTheDryRunPrints)
         SCOPED_TRACE(c.args[0] + " " + c.args[2]);
         std::vector<std::string> dryArgs{"--dry-run"};
         dryArgs.insert(dryArgs.end(), c.args.begin(), c.args.end());
-        const test::ProgramRun dry = run(dryArgs);
-        ASSERT_EQ(dry.status, 0) << dry.err;
+        const test::ProgramResult dry = run(dryArgs);
+        ASSERT_EQ(dry.exitStatus, 0) << dry.err;
         const auto fields = summaryFields(dry.out);
         EXPECT_EQ(fields.at("interfaceName"), c.interfaceName);
         EXPECT_EQ(fields.at("interfaceKind"), std::to_string(c.interfaceKind));
 
         std::filesystem::remove(dir.path() / "BREVANT_LOG.txt");
         const int writesBefore = printer.state().sectorWrites;
-        const test::ProgramRun real = run(c.args);
+        const test::ProgramResult real = run(c.args);
         EXPECT_NE(logText().find("Interface  \t : " + c.interfaceName + " \r\n"), std::string::npos) << logText();
         if (c.interfaceKind == 0) {
             EXPECT_EQ(real.resultFd, "0\n") << real.err;

@@ -10,7 +10,7 @@
 #include "transport/dcb_comm.h"
 
 #include "transport/net_test_peer.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ protected:
         return peer->received();
     }
 
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store{dir.path() / "KyvFlash.ini"};
     CDCBComm port;
     LogEvents events;

@@ -6,7 +6,7 @@
 #include "transport/net/net_socket.h"
 
 #include "transport/net_test_peer.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -116,7 +116,7 @@ protected:
                 server_->port(), 250000, 250000}; // a Python server on a loaded machine
     }
 
-    test::TempDir dir;
+    test::ScratchDir dir;
     std::unique_ptr<FtpServer> server_;
     std::filesystem::path image;
 };
@@ -162,7 +162,7 @@ TEST(NetGuard, RefusedAddressesReceiveNothing)
     CNetSocket udp;
     ASSERT_EQ(udp.OpenUdp({1000, 1000, 1000}, loopback(23), test::boundPort(datagrams), 0), 1);
     EXPECT_EQ(udp.SendTo(reinterpret_cast<const uint8_t*>("x"), 1), 0);
-    test::TempDir dir;
+    test::ScratchDir dir;
     std::ofstream(dir.path() / "f") << "data";
     FtpUploadRequest upload{"KyvFlash", "u", "p", (dir.path() / "f").string(), "f", "127.0.0.23",
                             test::boundPort(listener), 1000, 1000};

@@ -8,7 +8,7 @@
 #include "transport/net/net_socket.h"
 
 #include "transport/net_test_peer.h"
-#include "transport/temp_dir.h"
+#include "support/scratch_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +26,7 @@ protected:
     LanLinkTest() { port.setProfileStore(&store); }
     void set(const char* key, int value) { store.setInt("Network", key, value); }
 
-    test::TempDir dir;
+    test::ScratchDir dir;
     ProfileStore store{dir.path() / "KyvFlash.ini"};
     CDCBComm port;
 };
