@@ -9,7 +9,10 @@ namespace kyv {
 ResultCode JobRun::checkImage()
 {
     const JobSettings& s = request_.settings;
-    return validateImageForDownload(row_, s.downloadTypeText, request_.downloadTypeIndex, s.filePath, hidImage_).code;
+    const ImageCheck check = validateImageForDownload(row_, s.downloadTypeText, request_.downloadTypeIndex, s.filePath);
+    hidImage_ = check.hidImage;
+    hidTypeLetter_ = check.hidTypeLetter;
+    return check.code;
 }
 
 std::string JobRun::logHeader(std::string_view osName) const
@@ -31,7 +34,8 @@ WorkerChoice JobRun::dispatch(const ProcessValues& values, JobEvents* notify)
 WorkerJob JobRun::takeWorkerJob(const ProcessValues& values)
 {
     WorkerJob job(row_, values.pidList);
-    job.hidImage = std::move(hidImage_);
+    job.hidImage = hidImage_;
+    job.hidTypeLetter = hidTypeLetter_;
     return job;
 }
 

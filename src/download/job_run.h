@@ -12,7 +12,6 @@
 #include "core/process_values.h"
 #include "core/result_code.h"
 #include "download/worker_job.h"
-#include "protocol/hid_image_buffer.h"
 
 #include <string>
 #include <string_view>
@@ -32,7 +31,8 @@ public:
     JobRun(ModelInfo& row, JobRequest request) : row_(row), request_(std::move(request)) {}
 
     // Checks the image for the row and stores its progress total and image bytes there;
-    // a J5-family image is loaded for this job's worker. Returns 0 or the refusal's code.
+    // a J5-family image is marked for this job's worker to load. Returns 0 or the
+    // refusal's code.
     ResultCode checkImage();
     // The header the session log gets before the job starts.
     std::string logHeader(std::string_view osName) const;
@@ -40,7 +40,7 @@ public:
     // kind the job runs with.
     WorkerChoice dispatch(const ProcessValues& values, JobEvents* notify);
     // The job as its worker gets it: a copy of the row and of the family's product ids;
-    // the J5 image moves into it.
+    // a J5-family job says which image its worker loads.
     WorkerJob takeWorkerJob(const ProcessValues& values);
 
     const ModelInfo& row() const { return row_; }
@@ -48,7 +48,8 @@ public:
 private:
     ModelInfo& row_;
     JobRequest request_;
-    HidImageBuffer hidImage_;
+    bool hidImage_ = false; // the image check found a J5-family image
+    char hidTypeLetter_ = 0;
 };
 
 } // namespace kyv

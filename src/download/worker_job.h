@@ -1,6 +1,7 @@
 #pragma once
-// A job as its worker gets it: its own copy of the selected model with the job fields,
-// of the family's USB product ids and of the J5 image the check loaded. Nothing the
+// A job as its worker gets it: its own copy of the selected model with the job fields and
+// of the family's USB product ids; a J5-family worker loads its image into `image` on its
+// own thread (loadHidImage with hidTypeLetter), never the dialog. Nothing the
 // worker changes reaches the dialog's catalogue row; what outlives the run goes back
 // with its end (core/job_end.h).
 
@@ -19,7 +20,9 @@ struct WorkerJob {
 
     ModelInfo row;           // the model and the job fields of this job
     std::string pidList;     // the family's USB product ids when the job started
-    HidImageBuffer hidImage; // J5 family: the whole image, loaded by the image check
+    bool hidImage = false;   // J5 family: the job sends its image from memory
+    char hidTypeLetter = 0;  // the image's type letter, for the load
+    HidImageBuffer image;    // loaded by the worker
 };
 
 } // namespace kyv

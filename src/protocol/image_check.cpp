@@ -77,7 +77,7 @@ int progressTotalFor(uint64_t fileLength)
 }
 
 ImageCheck validateImageForDownload(ModelInfo& row, std::string_view downloadType, int selectedTypeIndex,
-                                    const std::string& filePath, HidImageBuffer& hid)
+                                    const std::string& filePath)
 {
     const ImageCheck mismatch{rc::TypeFileMismatch};
 
@@ -108,19 +108,17 @@ ImageCheck validateImageForDownload(ModelInfo& row, std::string_view downloadTyp
         if (!j5KindMatches(selectedTypeIndex, letter, extensionOf(filePath)))
             return {rc::NoUsbPrinter};
     }
-    // The HID download sends the image from memory: load it for every J5-family row, so
-    // that a J5_REFRESH job never sends the image of an earlier job.
-    if (isJ5Family(row)) {
-        if (ResultCode code = loadHidImage(hid, filePath, letter); code != rc::Success)
-            return {code};
-    }
-
     if (isR453OrR243(row)) {
         const char wanted = imageTypeLetter(downloadType);
         if (wanted != 0 && letter != wanted)
             return mismatch;
     }
-    return {};
+    // The HID download sends the image from memory: every J5-family job loads its own, so
+    // a J5_REFRESH job never sends the image of an earlier job.
+    ImageCheck passed;
+    passed.hidImage = isJ5Family(row);
+    passed.hidTypeLetter = passed.hidImage ? letter : 0;
+    return passed;
 }
 
 } // namespace kyv

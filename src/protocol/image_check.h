@@ -5,7 +5,6 @@
 
 #include "core/catalogue.h"
 #include "core/result_code.h"
-#include "protocol/hid_image_buffer.h"
 
 #include <array>
 #include <cstdint>
@@ -33,6 +32,10 @@ int progressTotalFor(uint64_t fileLength);
 
 struct ImageCheck {
     ResultCode code = rc::Success; // every refusal is the job's result
+    // J5 family: the image is sent from memory, with this type letter. The worker loads it
+    // (loadHidImage) on its own thread, so a large image never stalls the dialog.
+    bool hidImage = false;
+    char hidTypeLetter = 0;
 
     bool passed() const { return code == rc::Success; }
 };
@@ -40,13 +43,13 @@ struct ImageCheck {
 // Checks the image for a download on the row. downloadType is the download-type combo
 // text; selectedTypeIndex its position in the combo (the J5 check takes 0 main firmware,
 // 1 boot, 2 SBCS font from it). Stores progressRange and imageInfo (header bytes 14 and 15)
-// in row.job and, for a J5 image, loads hid.
+// in row.job and, for a J5-family image, names its letter for the worker's load.
 //   1007 the file is missing, not a regular file or cannot be read;
 //   1020 the file is shorter than its 16-byte header;
 //   1029 the header letter does not suit the download type (or a J5 image's first byte
 //        is neither 'K' nor 'D');
 //   1038 a J5 image of another kind or extension than the selected type.
 ImageCheck validateImageForDownload(ModelInfo& row, std::string_view downloadType, int selectedTypeIndex,
-                                    const std::string& filePath, HidImageBuffer& hid);
+                                    const std::string& filePath);
 
 } // namespace kyv

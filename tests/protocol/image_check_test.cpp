@@ -1,3 +1,4 @@
+#include "protocol/hid_image_buffer.h"
 #include "protocol/image_check.h"
 #include "protocol/image_file_crc.h"
 
@@ -30,7 +31,12 @@ protected:
     ModelInfo& row(const char* name) { return catalogue.row(catalogue.indexOf(name)); }
     ImageCheck check(const char* model, std::string_view type, const std::string& path, int selector = -1)
     {
-        return validateImageForDownload(row(model), type, selector, path, hid);
+        // The J5 worker's own load of the image the check accepted.
+        ImageCheck result = validateImageForDownload(row(model), type, selector, path);
+        if (result.passed() && result.hidImage) {
+            EXPECT_EQ(loadHidImage(hid, path, result.hidTypeLetter), rc::Success);
+        }
+        return result;
     }
 
     test::ScratchDir dir;
