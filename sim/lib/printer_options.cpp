@@ -1,5 +1,7 @@
 #include "sim/lib/printer_options.h"
 
+#include "sim/lib/printer/printer_types.h"
+
 #include <charconv>
 
 namespace kyv::sim {
@@ -99,25 +101,14 @@ std::optional<Fault> parseFault(std::string_view text, std::string* why)
 
 std::string defaultModelNumber(std::string_view displayName)
 {
-    // Names without a sub-model digit at character 5 get one that the model check accepts.
-    static constexpr std::pair<std::string_view, std::string_view> kNumbers[] = {
-        {"R241", "R241-2001"}, {"R242", "R242-2001"}, {"R451", "R451-2001"},
-        {"R452", "R452-1073"}, {"J736", "Q621-J736"},
-    };
-    for (const auto& [name, number] : kNumbers)
-        if (name == displayName)
-            return std::string(number);
-    // Otherwise the name up to its first alternative, with X placeholders as 0.
-    std::string number(displayName.substr(0, displayName.find('/')));
-    for (char& c : number)
-        if (c == 'X')
-            c = '0';
-    return number;
+    const PrinterType* type = findPrinterType(displayName);
+    return type != nullptr ? std::string(type->modelNumber) : std::string();
 }
 
 int defaultBaud(std::string_view displayName)
 {
-    return displayName == "R453" || displayName == "R243" ? 19200 : 115200;
+    const PrinterType* type = findPrinterType(displayName);
+    return type != nullptr ? type->baud : 115200;
 }
 
 } // namespace kyv::sim

@@ -1,5 +1,5 @@
 #pragma once
-// Everything that makes one simulated printer: the catalogue model it plays, what it
+// Everything that makes one simulated printer: the printer type it plays, what it
 // reports about itself, its line settings, its start mode and timings, and the faults
 // it is told to commit.
 
@@ -49,7 +49,7 @@ enum class UnerasedWrite {
 };
 
 struct PrinterOptions {
-    std::string model = "R241";   // catalogue displayName
+    std::string model = "R241";   // name of a printer type (see printerTypes())
     std::string modelNumber;      // empty: a number that passes the model check of `model`
     std::string bootVersion = "14000";
     std::string mainVersion = "15000";
@@ -78,9 +78,9 @@ struct PrinterOptions {
     std::string flashDumpPath;           // written by stop() when set
 };
 
-// The model number a printer of this catalogue model reports by default.
+// The model number a printer of this type reports by default; empty for a name no type has.
 std::string defaultModelNumber(std::string_view displayName);
-// The line speed a printer of this catalogue model uses by default.
+// The line speed a printer of this type starts at (115200 for a name no type has).
 int defaultBaud(std::string_view displayName);
 
 } // namespace kyv::sim

@@ -1,7 +1,7 @@
 #pragma once
 // A simulated printer on a pseudo-terminal. The host opens slavePath() (or the symlink
-// given to start()) as if it were a serial port; the printer answers on its own thread
-// until stop().
+// given to start()) as if it were a serial port; the printer (a PrinterSession) answers
+// on its own thread until stop().
 //
 //   kyv::sim::PrinterOptions options;          // R241 at 115200 8N1, online
 //   kyv::sim::PtyPrinter printer(options);

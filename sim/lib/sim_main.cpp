@@ -1,7 +1,7 @@
 #include "sim/lib/sim_main.h"
 
-#include "core/catalogue.h"
 #include "core/clock.h"
+#include "sim/lib/printer/printer_types.h"
 #include "sim/lib/pty_printer.h"
 #include "sim/lib/sim_arguments.h"
 
@@ -18,12 +18,9 @@ constexpr int kExitUsage = 2;
 
 void listModels()
 {
-    ModelCatalogue catalogue;
-    for (int i = 0; i < ModelCatalogue::size(); ++i) {
-        const ModelInfo& row = catalogue.row(i);
-        std::printf("%-26s model number %-16s %d bps\n", row.displayName.c_str(),
-                    defaultModelNumber(row.displayName).c_str(), defaultBaud(row.displayName));
-    }
+    for (const PrinterType& type : printerTypes())
+        std::printf("%-26.*s model number %-16.*s %d bps\n", static_cast<int>(type.name.size()), type.name.data(),
+                    static_cast<int>(type.modelNumber.size()), type.modelNumber.data(), type.baud);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // Drives a PrinterModel directly: feeds host bytes and sums up what the printer did.
 
-#include "sim/lib/printer_model.h"
+#include "sim/lib/printer/printer_model.h"
 
 #include <vector>
 

@@ -271,10 +271,9 @@ TEST(PrinterModel, DefaultModelNumbersAreWhatTheFamilyCarries)
     EXPECT_EQ(defaultModelNumber("R242-57X6/56X6/1456"), "R242-5706");
     EXPECT_EQ(defaultModelNumber("J736"), "Q621-J736");
     EXPECT_EQ(defaultModelNumber("Q58X-E617/Q306"), "Q580-E617");
-    ModelCatalogue catalogue;
-    for (int i = 0; i < ModelCatalogue::size(); ++i) {
+    for (const PrinterType& type : printerTypes()) {
         PrinterOptions options;
-        options.model = catalogue.row(i).displayName;
+        options.model = std::string(type.name);
         PrinterModel printer(options);
         ASSERT_TRUE(printer.valid()) << options.model << ": " << printer.errorText();
         // Fits the host's 18-byte read with apostrophe and CR.
@@ -364,8 +363,8 @@ TEST(PrinterModel, TakesAWholeImageInOnlineMode)
     EXPECT_EQ(Bytes(block.begin(), block.begin() + 8), (Bytes{0x1B, 0x5B, 0x7C, 0x01, 0xA0, 0x86, 0x01, 0x00}));
     uint16_t crc = crc16CcittDirectOf(image);
     EXPECT_EQ(sent(printer, block), (Bytes{ACK, lo(crc), hi(crc)}));
-    const ModelInfo& info = printer.modelInfo();
-    uint64_t at = info.sectorMap->sectorNumberOffset(info.mainSector);
+    const PrinterType& type = printer.printerType();
+    uint64_t at = type.flash->sectorStart(type.mainSector);
     EXPECT_TRUE(std::equal(image.begin(), image.end(), printer.flash().begin() + static_cast<std::ptrdiff_t>(at)));
 
     // A boot image ('B') sent as main firmware: NAK 03, wrong firmware file.

@@ -1,4 +1,4 @@
-#include "sim/lib/command_parser.h"
+#include "sim/lib/printer/command_parser.h"
 
 #include <array>
 #include <algorithm>

@@ -7,8 +7,8 @@
 // The host's writes arrive in arbitrary pieces (1D 02 and n separately, a sector header
 // byte by byte, sector data in large blocks), so commands are parsed from the stream.
 
-#include "core/catalogue.h"
-#include "protocol/crc.h"
+#include "sim/lib/printer/flash_crc.h"
+#include "sim/lib/printer/printer_types.h"
 #include "sim/lib/printer_options.h"
 #include "sim/lib/printer_state.h"
 #include "sim/lib/transcript.h"
@@ -37,13 +37,13 @@ Bytes garbledBytes(size_t count);
 class PrinterModel {
 public:
     explicit PrinterModel(const PrinterOptions& options);
-    PrinterModel(const PrinterModel&) = delete; // holds a pointer into its own catalogue
+    PrinterModel(const PrinterModel&) = delete;
     PrinterModel& operator=(const PrinterModel&) = delete;
 
-    // False when the options name no catalogue model; errorText() says why.
-    bool valid() const { return info_ != nullptr; }
+    // False when the options name no printer type; errorText() says why.
+    bool valid() const { return type_ != nullptr; }
     const std::string& errorText() const { return error_; }
-    const ModelInfo& modelInfo() const { return *info_; }
+    const PrinterType& printerType() const { return *type_; }
 
     // Takes bytes from the host and returns what the printer does in answer, in order.
     // Notes on each recognised command go to the transcript when one is given.
@@ -89,8 +89,7 @@ private:
     Bytes versionReply(uint8_t item) const;
     bool inDownloadMode() const { return state_.mode == PrinterMode::Download; }
 
-    ModelCatalogue catalogue_;
-    const ModelInfo* info_ = nullptr;
+    const PrinterType* type_ = nullptr;
     std::string error_;
     PrinterOptions options_;
     std::string modelNumber_;
@@ -117,7 +116,7 @@ private:
     uint8_t blockFirstBytes_[2] = {0, 0};
     uint64_t blockReceived_ = 0;
     Bytes configTable_;
-    CrcAccumulator blockCrc_;
+    FlashCrc blockCrc_{CrcKind::Arc};
 
     // Flash range written since the printer entered download mode, for the image CRC.
     bool imageStarted_ = false;

@@ -1,4 +1,4 @@
-#include "sim/lib/baud_codes.h"
+#include "sim/lib/printer/baud_codes.h"
 
 #include <array>
 

@@ -1,8 +1,8 @@
-#include "sim/lib/printer_model.h"
+#include "sim/lib/printer/printer_model.h"
 
-#include "sim/lib/baud_codes.h"
-#include "sim/lib/command_parser.h"
-#include "sim/lib/printer_replies.h"
+#include "sim/lib/printer/baud_codes.h"
+#include "sim/lib/printer/command_parser.h"
+#include "sim/lib/printer/printer_replies.h"
 
 #include <algorithm>
 
@@ -36,21 +36,20 @@ Bytes garbledBytes(size_t count)
     return bytes;
 }
 
-PrinterModel::PrinterModel(const PrinterOptions& options) : options_(options), blockCrc_(0)
+PrinterModel::PrinterModel(const PrinterOptions& options) : options_(options)
 {
     arrivals_.assign(kCommandCount, 0);
-    int index = catalogue_.indexOf(options.model);
-    if (index < 0) {
+    const PrinterType* type = findPrinterType(options.model);
+    if (type == nullptr) {
         error_ = "unknown model '" + options.model + "'";
         return;
     }
-    const ModelInfo& info = catalogue_.row(index);
-    modelNumber_ = options.modelNumber.empty() ? defaultModelNumber(info.displayName) : options.modelNumber;
+    modelNumber_ = options.modelNumber.empty() ? std::string(type->modelNumber) : options.modelNumber;
     if (modelNumber_.size() > kModelNumberRoom || modelNumber_.find('\r') != std::string::npos) {
         error_ = "the model number must be at most 16 characters without a carriage return";
         return;
     }
-    state_.baud = options.baud != 0 ? options.baud : defaultBaud(info.displayName);
+    state_.baud = options.baud != 0 ? options.baud : type->baud;
     if (!codeOfBaud(state_.baud)) {
         error_ = "the printer cannot run at " + std::to_string(state_.baud) +
                  " bps (1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200)";
@@ -73,18 +72,18 @@ PrinterModel::PrinterModel(const PrinterOptions& options) : options_(options), b
     state_.fiscalState = options.fiscalState;
     state_.notReady = options.notReady;
     faults_ = options.faults;
-    flash_.assign(info.sectorMap->totalBytes(), options.initialFlashByte);
-    blockCrc_.setAltCrc(info.altCrc);
-    info_ = &info;
+    flash_.assign(type->flash->totalBytes(), options.initialFlashByte);
+    blockCrc_ = FlashCrc(type->crc);
+    type_ = type;
 }
 
 Bytes PrinterModel::sectorBytes(int sector) const
 {
-    const SectorMap& map = *info_->sectorMap;
-    if (!map.hasSectorNumber(sector))
+    const FlashLayout& layout = *type_->flash;
+    if (!layout.hasSector(sector))
         return {};
-    auto begin = flash_.begin() + static_cast<std::ptrdiff_t>(map.sectorNumberOffset(sector));
-    return Bytes(begin, begin + map.sectorNumberSize(sector));
+    auto begin = flash_.begin() + static_cast<std::ptrdiff_t>(layout.sectorStart(sector));
+    return Bytes(begin, begin + layout.sectorSize(sector));
 }
 
 std::vector<PrinterAction> PrinterModel::receive(std::span<const uint8_t> bytes, Transcript* transcript)

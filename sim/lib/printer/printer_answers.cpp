@@ -1,9 +1,9 @@
 // What the printer answers to each command that is not a data transfer, and what each
 // does to its state.
 
-#include "sim/lib/baud_codes.h"
-#include "sim/lib/printer_model.h"
-#include "sim/lib/printer_replies.h"
+#include "sim/lib/printer/baud_codes.h"
+#include "sim/lib/printer/printer_model.h"
+#include "sim/lib/printer/printer_replies.h"
 
 #include <algorithm>
 
@@ -38,7 +38,7 @@ PrinterModel::Answer PrinterModel::answer(PrinterCommand command, std::span<cons
 // Commands of the boot loader: answered in download mode only.
 PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, std::span<const uint8_t> bytes)
 {
-    const SectorMap& map = *info_->sectorMap;
+    const FlashLayout& layout = *type_->flash;
     if (command == PrinterCommand::FennIpl || command == PrinterCommand::FennMode) {
         state_.fennMode = true;
         return {};
@@ -49,15 +49,15 @@ PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, st
     case PrinterCommand::IplQuery: return {{kAck}};
     case PrinterCommand::Erase: {
         uint8_t sector = bytes[2];
-        if (!map.hasSectorNumber(sector))
+        if (!layout.hasSector(sector))
             return {{kNak}};
-        eraseRange(map.sectorNumberOffset(sector), map.sectorNumberOffset(sector + 1));
+        eraseRange(layout.sectorStart(sector), layout.sectorStart(sector + 1));
         ++state_.eraseCount;
         return {{kAck}};
     }
     case PrinterCommand::Select: {
         uint8_t sector = bytes[2];
-        if (!map.hasSectorNumber(sector))
+        if (!layout.hasSector(sector))
             return {{kNak}};
         state_.selectedSector = sector;
         sectorCrcValid_ = false;

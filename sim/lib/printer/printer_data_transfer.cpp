@@ -1,9 +1,9 @@
 // The data transfers: sector data in download mode and the whole-image block of online
 // mode, written into flash as the bytes arrive.
 
-#include "sim/lib/baud_codes.h"
-#include "sim/lib/printer_model.h"
-#include "sim/lib/printer_replies.h"
+#include "sim/lib/printer/baud_codes.h"
+#include "sim/lib/printer/printer_model.h"
+#include "sim/lib/printer/printer_replies.h"
 
 #include <algorithm>
 
@@ -53,7 +53,7 @@ size_t PrinterModel::takeData(std::span<const uint8_t> bytes, std::vector<Printe
 
 void PrinterModel::startSectorData(std::span<const uint8_t> header)
 {
-    const SectorMap& map = *info_->sectorMap;
+    const FlashLayout& layout = *type_->flash;
     // Bytes 2 and 3 of the header are 00 00; the size is little-endian in 4 and 5, 0 meaning 64 KB.
     uint32_t size = header[4] | (header[5] << 8);
     if (size == 0)
@@ -63,9 +63,9 @@ void PrinterModel::startSectorData(std::span<const uint8_t> header)
     // Data larger than the selected sector is taken off the line but never programmed: it
     // would otherwise spill into, or be cut short in, a sector the host did not mean.
     int sector = state_.selectedSector;
-    dataAccepted_ = inDownloadMode() && map.hasSectorNumber(sector) && size <= map.sectorNumberSize(sector);
+    dataAccepted_ = inDownloadMode() && layout.hasSector(sector) && size <= layout.sectorSize(sector);
     if (dataAccepted_) {
-        dataStart_ = map.sectorNumberOffset(sector);
+        dataStart_ = layout.sectorStart(sector);
         dataEnd_ = dataStart_ + size;
     } else {
         dataStart_ = dataEnd_ = 0;
@@ -94,7 +94,7 @@ PrinterModel::Answer PrinterModel::finishSectorData()
     imageEnd_ = std::max(imageEnd_, dataStart_ + size);
     // A new first sector of the boot program: the printer restarts into it, still in
     // download mode, and the download goes on.
-    if (info_->iplSector != 0 && state_.selectedSector == info_->iplSector) {
+    if (type_->bootSector != 0 && state_.selectedSector == type_->bootSector) {
         bootRestart_ = true;
         return {{kAck}, true, PrinterMode::Download};
     }
@@ -103,7 +103,7 @@ PrinterModel::Answer PrinterModel::finishSectorData()
 
 void PrinterModel::startOnlineBlock(std::span<const uint8_t> header)
 {
-    const SectorMap& map = *info_->sectorMap;
+    const FlashLayout& layout = *type_->flash;
     blockType_ = header[3];
     uint64_t length = static_cast<uint64_t>(header[4]) | (header[5] << 8) | (header[6] << 16) |
                       (static_cast<uint64_t>(header[7]) << 24);
@@ -114,27 +114,27 @@ void PrinterModel::startOnlineBlock(std::span<const uint8_t> header)
     blockReceived_ = 0;
     blockFirstBytes_[0] = blockFirstBytes_[1] = 0;
     configTable_.clear();
-    blockCrc_.zero();
+    blockCrc_.reset();
     dataStart_ = dataEnd_ = dataOffset_ = 0;
     if (!dataAccepted_)
         return;
 
-    const int sectors[] = {info_->iplSector, info_->mainSector, info_->sbcsSector, info_->dbcsSector,
-                           info_->tableSector, -1, info_->sdbcsSector};
+    const int sectors[] = {type_->bootSector, type_->mainSector, type_->sbcsSector, type_->dbcsSector,
+                           type_->tableSector, -1, type_->sdbcsSector};
     if (blockType_ >= std::size(sectors) || sectors[blockType_] == 0) {
         blockError_ = kIllegalParameter;
         return;
     }
     if (blockType_ == 5) // configuration table: settings, not flash
         return;
-    uint64_t start = map.sectorNumberOffset(sectors[blockType_]);
-    if (length == 0 || length > map.totalBytes() - start) {
+    uint64_t start = layout.sectorStart(sectors[blockType_]);
+    if (length == 0 || length > layout.totalBytes() - start) {
         blockError_ = kSizeMismatch;
         return;
     }
     // The printer erases the sectors the image will fill, then programs them as data comes.
-    size_t last = map.sectorAt(start + length - 1);
-    eraseRange(start, map.offsetOf(last + 1));
+    int last = layout.sectorHolding(start + length - 1);
+    eraseRange(start, layout.sectorStart(last + 1));
     dataStart_ = dataOffset_ = start;
     dataEnd_ = start + length;
 }
@@ -164,7 +164,7 @@ PrinterModel::Answer PrinterModel::finishOnlineBlock()
     } else {
         ++state_.sectorWrites;
     }
-    uint16_t crc = blockCrc_.reported();
+    uint16_t crc = blockCrc_.value();
     return {{kAck, static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)}};
 }
 
@@ -187,9 +187,7 @@ void PrinterModel::eraseRange(uint64_t begin, uint64_t end)
 
 uint16_t PrinterModel::crcOf(uint64_t begin, uint64_t end) const
 {
-    CrcAccumulator crc(info_->altCrc);
-    crc.feed(std::span<const uint8_t>(flash_.data() + begin, end - begin));
-    return crc.reported();
+    return flashCrcOf(type_->crc, std::span<const uint8_t>(flash_.data() + begin, end - begin));
 }
 
 } // namespace kyv::sim

@@ -4,18 +4,12 @@
 // the line stays up while the host closes and reopens its port (it does after every mode
 // switch); without it the master would report a hang-up after every close.
 
-#include "transport/unique_fd.h"
+#include "sim/lib/owned_fd.h"
+#include "sim/lib/session/host_link.h"
 
 #include <string>
 
 namespace kyv::sim {
-
-// Line settings as the host set them on the slave. Parity is not here: the pty driver
-// clears PARENB, so it cannot be seen.
-struct HostLine {
-    int baud = 0; // 0 when the speed is not a standard one
-    int stopBits = 1;
-};
 
 class PtyLine {
 public:
@@ -28,11 +22,12 @@ public:
     int masterFd() const { return master_.get(); }
     const std::string& slavePath() const { return slavePath_; }
     const std::string& errorText() const { return error_; }
+    // Line settings as the host set them on the slave.
     HostLine hostLine() const;
 
 private:
-    UniqueFd master_;
-    UniqueFd slaveHold_;
+    OwnedFd master_;
+    OwnedFd slaveHold_;
     std::string slavePath_;
     std::string error_;
 };
