@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian 12 package the build and the tests need that is
 # not installed yet. Needs root (or sudo) only when something is missing.
+# --fuzz adds what tools/fuzz.sh needs (clang with libFuzzer); the normal build does not.
 set -euo pipefail
 
 packages=(
@@ -9,7 +10,11 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
   python3
+  umockdev libumockdev-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
