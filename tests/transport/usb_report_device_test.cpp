@@ -1,6 +1,8 @@
 #include "core/catalogue.h"
 #include "transport/dcb_comm.h"
 #include "transport/temp_dir.h"
+#include "transport/usb/hid_device_list.h"
+#include "transport/usb/printer_class_path.h"
 #include "transport/usb/report_device_search.h"
 #include "transport/usb/sim_bus_backend.h"
 #include "transport/usb_bus_server.h"
@@ -233,6 +235,96 @@ TEST_F(ReportDevices, ThePortTalksThroughTheFoundDevice)
     server.unplug("sim:hid:2");
     EXPECT_EQ(ibmPort.write(Bytes{0x1B}), 0);
     EXPECT_EQ(ibmPort.portHandle(), CDCBComm::kInvalidHandle) << "a gone device leaves no valid port handle";
+}
+
+} // namespace
+} // namespace kyv
+
+namespace kyv {
+namespace {
+
+TEST_F(ReportDevices, AReportDeviceOpensOnlyWithItsUsageAndClosesOnAFailedWrite)
+{
+    BusServer::Device device = vendorDevice("sim:hid:1", 0x36B, 4);
+    device.features[2] = Bytes(64, 2);
+    server.add(device);
+    HidReportDevice usageFive(bus, "sim:hid:1", 0);
+    EXPECT_FALSE(usageFive.isOpen()) << "selector 0 asks for usage 5";
+    HidReportDevice usageFour(bus, "sim:hid:1", 1);
+    ASSERT_TRUE(usageFour.isOpen());
+    EXPECT_EQ(usageFour.productId(), 0x36B);
+    EXPECT_EQ(usageFour.manufacturer(), "Kyv");
+
+    ASSERT_EQ(usageFour.write(Bytes(60, 1)), 1);
+    EXPECT_EQ(lastWrite()[0], 1);
+    ASSERT_EQ(usageFour.write(Bytes(63, 1)), 1);
+    EXPECT_EQ(lastWrite()[0], 4);
+    EXPECT_EQ(usageFour.write(Bytes(1023, 1)), 0);
+    EXPECT_FALSE(usageFour.isOpen()) << "a failed write closes the device";
+    EXPECT_EQ(usageFour.write(Bytes(1, 1)), 0);
+    EXPECT_EQ(usageFour.close(), 0);
+}
+
+TEST_F(ReportDevices, AReportDeviceTriesTheFeatureReportThreeTimes)
+{
+    server.add(vendorDevice("sim:hid:1", 0x36B, 4)); // no feature answer: every request fails
+    HidReportDevice device(bus, "sim:hid:1", 1);
+    ASSERT_TRUE(device.isOpen());
+    const size_t before = server.requests().size();
+    uint8_t buffer[HidReportDevice::kReadData];
+    size_t count = 0;
+    EXPECT_EQ(device.read(buffer, count), 0);
+    EXPECT_EQ(server.requests().size() - before, 3u);
+}
+
+TEST_F(ReportDevices, RefreshSeesDevicesLeaveAndCome)
+{
+    server.add(vendorDevice("sim:hid:1", 0x36B, 4));
+    HidDeviceList list(bus, 1);
+    std::string path;
+    ASSERT_EQ(list.first(path), 1);
+    EXPECT_EQ(path, "sim:hid:1");
+    EXPECT_EQ(list.next(path), 0);
+    EXPECT_EQ(list.refresh(1), 0) << "nothing changed";
+
+    // The printer resets and comes back under another product id and path.
+    server.unplug("sim:hid:1");
+    server.add(vendorDevice("sim:hid:2", 0x36D, 4));
+    EXPECT_EQ(list.refresh(1), 1);
+    ASSERT_EQ(list.first(path), 1);
+    EXPECT_EQ(path, "sim:hid:2");
+    EXPECT_EQ(list.devices().front()->port(), "1-2");
+    EXPECT_EQ(list.refresh(1), 0);
+}
+
+TEST_F(ReportDevices, PrinterClassPathByThreeProductIdCharacters)
+{
+    BusServer::Device other;
+    other.path = "sim:printer:1";
+    other.printer = true;
+    other.pid = 0x36C;
+    server.add(other);
+    BusServer::Device printer = other;
+    printer.path = "sim:printer:2";
+    printer.pid = 0x305;
+    server.add(printer);
+    int examined = 0;
+    EXPECT_EQ(findPrinterClassPath(bus, "305", examined), "sim:printer:2");
+    EXPECT_EQ(examined, 2);
+    EXPECT_EQ(findPrinterClassPath(bus, "3051", examined), "sim:printer:2");
+    EXPECT_EQ(findPrinterClassPath(bus, "30d", examined), "");
+    EXPECT_EQ(printerClassPidChars("usb#vid_0404&pid_0305#5&1"), "305");
+    EXPECT_EQ(printerClassPidChars("pid_0"), "");
+
+    std::unique_ptr<UsbHandle> handle;
+    ASSERT_EQ(bus.open("sim:printer:2", handle), UsbError::None);
+    const size_t before = server.requests().size();
+    ASSERT_EQ(writeDeviceInPieces(*handle, Bytes(8192 + 10, 0x55)), 1);
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size() - before, 3u) << "4096, 4096, then the last 10 bytes";
+    EXPECT_NE(requests.back().find("\"data\":\"" + std::string(20, '5') + "\""), std::string::npos);
+    ASSERT_EQ(writeDeviceInPieces(*handle, Bytes(4096, 1)), 1);
+    EXPECT_EQ(server.requests().size() - before, 4u);
 }
 
 } // namespace
