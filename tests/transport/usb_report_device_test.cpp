@@ -2,6 +2,7 @@
 #include "transport/dcb_comm.h"
 #include "transport/temp_dir.h"
 #include "transport/usb/hid_device_list.h"
+#include "transport/usb/j5_reports.h"
 #include "transport/usb/printer_class_path.h"
 #include "transport/usb/report_device_search.h"
 #include "transport/usb/sim_bus_backend.h"
@@ -325,6 +326,51 @@ TEST_F(ReportDevices, PrinterClassPathByThreeProductIdCharacters)
     EXPECT_NE(requests.back().find("\"data\":\"" + std::string(20, '5') + "\""), std::string::npos);
     ASSERT_EQ(writeDeviceInPieces(*handle, Bytes(4096, 1)), 1);
     EXPECT_EQ(server.requests().size() - before, 4u);
+}
+
+} // namespace
+} // namespace kyv
+
+namespace kyv {
+namespace {
+
+TEST_F(ReportDevices, J5ShortFramesCarryOnlyTheHeadAndTheData)
+{
+    // The J5 layout: no report IDs, the count ahead of the data, a feature report for replies.
+    test::DescriptorBuilder d;
+    d.usagePage(0xFF8B).usage(4).application().usage(0x10).collection(2);
+    d.scalar(0xA2, 8, test::kOutputItem).byteArray(0xA0, 62, test::kOutputItem);
+    d.scalar(0xA2, 8, test::kFeatureItem).byteArray(0xA1, 62, test::kFeatureItem);
+    d.endCollection().endCollection();
+    BusServer::Device device;
+    device.path = "sim:hid:1";
+    device.pid = 0x40E;
+    device.descriptor = d.bytes();
+    Bytes reply(64, 0x77);
+    reply[0] = 0;
+    reply[1] = 3;
+    device.features[0] = reply;
+    server.add(device);
+
+    J5Reports reports;
+    ASSERT_TRUE(learnJ5Reports(d.bytes(), reports));
+    std::unique_ptr<UsbHandle> handle;
+    ASSERT_EQ(bus.open("sim:hid:1", handle), UsbError::None);
+    ASSERT_EQ(j5Write(*handle, reports, Bytes{0x1B, 0x40, 0x0A}), 1);
+    Bytes expected(64, 0);
+    expected[1] = 3;
+    expected[2] = 0x1B;
+    expected[3] = 0x40;
+    expected[4] = 0x0A;
+    EXPECT_EQ(lastWrite(), expected);
+
+    uint8_t buffer[64] = {};
+    size_t count = 0;
+    ASSERT_EQ(j5Read(*handle, reports, buffer, count), 1);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(buffer[0], 0x77);
+    EXPECT_EQ(j5SendEmptyFeature(*handle, reports), 1);
+    EXPECT_NE(server.requests().back().find("\"op\":\"set_feature\""), std::string::npos);
 }
 
 } // namespace
