@@ -10,7 +10,7 @@ tools/install-deps.sh --fuzz
 
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKYVFLASH_FUZZ=ON -DKYV_WITH_UI=OFF -DKYV_BENCHMARKS=OFF >/dev/null
-targets=(hid_descriptor_fuzz)
+targets=(hid_descriptor_fuzz bus_json_fuzz)
 cmake --build build-fuzz -j2 --target "${targets[@]}"
 
 for target in "${targets[@]}"; do

@@ -87,7 +87,7 @@ private:
             JsonValue member;
             if (!value(member, depth + 1))
                 return false;
-            v.members.emplace_back(std::move(key), std::move(member));
+            v.members.push_back(JsonMember{std::move(key), std::move(member)});
             skipSpace();
             if (pos_ >= s_.size())
                 return false;

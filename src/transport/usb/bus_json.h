@@ -7,10 +7,11 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace kyv {
+
+struct JsonMember;
 
 struct JsonValue {
     enum class Type { Null, Bool, Number, String, Array, Object };
@@ -20,12 +21,17 @@ struct JsonValue {
     int64_t integer = 0;
     std::string text;
     std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    std::vector<JsonMember> members;
 
     const JsonValue* member(std::string_view key) const;
     // The member as the type asked for; nullopt when missing or of another type.
     std::optional<int64_t> integerMember(std::string_view key) const;
     const std::string* textMember(std::string_view key) const;
+};
+
+struct JsonMember {
+    std::string name;
+    JsonValue value;
 };
 
 std::optional<JsonValue> parseJson(std::string_view text);
