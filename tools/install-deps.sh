@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian 12 package the build and the tests need that is
 # not installed yet. Needs root (or sudo) only when something is missing.
+# --fuzz adds what tools/fuzz.sh needs (clang with libFuzzer); the normal build does not.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,11 @@ packages=(
   xvfb xauth
   python3 python3-pyftpdlib
   libcurl4-openssl-dev
+  umockdev libumockdev-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
