@@ -218,7 +218,7 @@ TEST_F(ReportDevices, ThePortTalksThroughTheFoundDevice)
     CDCBComm comm;
     ASSERT_EQ(comm.open(kUsbReportDevice, "USB"), 1);
     FoundReportDevice found;
-    ASSERT_EQ(comm.attachReportLink(findReportDevice(bus, comm.pidFilter, comm.usageSelector, found)), 1);
+    ASSERT_EQ(comm.attachReportLink(findReportDevice(bus, comm.usb().pidFilter, comm.usb().usageSelector, found)), 1);
     ASSERT_EQ(comm.write(Bytes{0x1D, 0x49, 0x01}), 1);
     const Bytes sent = lastWrite();
     ASSERT_GE(sent.size(), 4u);
