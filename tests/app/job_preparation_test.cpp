@@ -26,12 +26,12 @@ protected:
 
 TEST_F(JobPreparationTest, LanOnR453StoresTheLanJobKindAndAddress)
 {
-    const PreparedJob job = prepare({"R453", "M", "LAN", "10.1.2.3", "M.img", "NOPRINT"});
+    const PreparedJob job = prepare({"R453", "M", "LAN", "127.1.2.3", "M.img", "NOPRINT"});
     ASSERT_EQ(job.code, 0);
     const FlashJob& f = job.row->job;
     EXPECT_EQ(f.interfaceName, "LAN");
     EXPECT_EQ(f.interfaceKind, kLanJob);
-    EXPECT_EQ(f.ipAddress, 0x0A010203u);
+    EXPECT_EQ(f.ipAddress, 0x7F010203u);
     EXPECT_EQ(f.baudRate, 19200); // the model's serial defaults stay
     EXPECT_EQ(f.printAfter, 0);
     EXPECT_EQ(f.startSector, 36);

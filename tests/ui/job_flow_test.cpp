@@ -276,11 +276,11 @@ TEST_F(JobFlow, LanOnR453RunsTheOnlineWorkerWithItsStoredKind)
         row.job.notifyWindow->result(rc::Success);
         row.job.notifyWindow->jobEnd();
     };
-    std::vector<std::string> args{"R453", "M", "LAN", "10.1.2.3", writeImage("main.mfw", 'J', 'M')};
+    std::vector<std::string> args{"R453", "M", "LAN", "127.1.2.3", writeImage("main.mfw", 'J', 'M')};
     EXPECT_EQ(runUnattended(args), 0);
     EXPECT_EQ(routes_, std::vector<WorkerRoute>{WorkerRoute::LanOnline});
     EXPECT_EQ(storedKind, kLanJob);
-    EXPECT_EQ(catalogue_.row(23).job.ipAddress, 0x0A010203u);
+    EXPECT_EQ(catalogue_.row(23).job.ipAddress, 0x7F010203u);
 }
 
 TEST_F(JobFlow, PortDetectionKeepsTickingWhileAWorkerRuns)
