@@ -29,7 +29,7 @@ struct StandardDownload {
     PrinterMode printerMode = PrinterMode::Online; // updated when the printer
                          // shows up again under another identity
     int portDetection = 0;
-    std::string pidList; // the family's USB product ids, for finding the printer again
+    std::string pidList{}; // the family's USB product ids, for finding the printer again
 
     uint16_t printerCrc = 0; // the image CRC the printer reported last (after success)
 };

@@ -1,5 +1,6 @@
 #include "transport/dcb_comm.h"
 
+#include "core/catalogue.h"
 #include "core/profile_store.h"
 #include "transport/edgeport_ports.h"
 #include "transport/net/lan_link.h"
@@ -144,13 +145,22 @@ const std::string& CDCBComm::devicePath() const
     return line_ ? line_->devicePath() : none;
 }
 
-int CDCBComm::open(PortKind kind, const std::string& name)
+void CDCBComm::replaceLine(PortKind kind)
 {
     if (kind != kind_ || !line_) {
         close();
         line_ = makeLine(kind);
     }
     kind_ = kind;
+}
+
+int CDCBComm::open(PortKind kind, const std::string& name)
+{
+    replaceLine(kind);
+    if (kind == kIbmUsb) {
+        attachIbmUsbDevice();
+        return 1;
+    }
     const bool wasOpen = line_->handle() != kInvalidHandle;
     lastOpenError_ = line_->open(name, [this](const std::string& portName) { return resolve(portName); });
     if (lastOpenError_ != 0)

@@ -27,6 +27,8 @@ namespace kyv {
 
 class LanLink;
 class ProfileStore;
+class UsbBackend;
+struct FoundReportDevice;
 
 class CDCBComm {
 public:
@@ -109,6 +111,15 @@ public:
     int attachReportLink(std::unique_ptr<ReportLink> link);
     bool hasReportLink() const { return line_ && line_->hasReport(); }
 
+    // Records the kind and usage selector and drops the report device held so far. Kind 5
+    // then searches for the IBM USB device (as open does) and succeeds whether or not one
+    // was found. Kind 2 searches for a vendor-page report device whose product id passes
+    // the filter; 1 and reportOpened = 1 when one was found, else 0.
+    int selectReportDevice(PortKind kind, int usageSelector);
+    // Where the USB searches look; the backend the environment selects unless a test or
+    // caller names another.
+    void setUsbBackend(UsbBackend* backend) { usbBackend_ = backend; }
+
     // Where COM and LPT names are looked up; the user's settings file unless a test or
     // caller names another.
     void setProfileStore(const ProfileStore* store);
@@ -135,6 +146,11 @@ public:
 
 private:
     std::string resolve(const std::string& name) const;
+    void replaceLine(PortKind kind);
+    UsbBackend& usbBus() const;
+    // Attaches the IBM USB device found, if any; the port handle is invalid otherwise.
+    void attachIbmUsbDevice();
+    void noteFound(const FoundReportDevice& found);
 
     PortKind kind_ = -1;
     UsbMatch usb_;
@@ -146,6 +162,7 @@ private:
     size_t bytesRead_ = 0;
     int lastOpenError_ = 0;
     const ProfileStore* store_ = nullptr;
+    UsbBackend* usbBackend_ = nullptr;
     std::unique_ptr<LanLink> lan_;
 };
 

@@ -14,6 +14,8 @@ struct UsbMatch {
     std::string matchedPid; // product id of the device found last, lower-case hex
     uint16_t vendorId = 0;
     uint16_t productId = 0;
+    std::string devicePath; // path of the device found last
+    std::string port;       // its physical location, which re-enumeration keeps
     int keepPreparsed = 0; // 1 keeps the report device's parsed descriptor for later writes
     int reportOpened = 0;  // 1 after a report device was selected
     int usageSelector = 0; // 0 selects top-level usage 4, non-zero usage 5

@@ -3,6 +3,7 @@
 #include "support/scratch_dir.h"
 #include "transport/usb/hid_device_list.h"
 #include "transport/usb/j5_reports.h"
+#include "transport/usb/printer_class_channel.h"
 #include "transport/usb/printer_class_path.h"
 #include "transport/usb/report_device_search.h"
 #include "transport/usb/sim_bus_backend.h"
@@ -216,9 +217,15 @@ TEST_F(ReportDevices, ThePortTalksThroughTheFoundDevice)
     server.add(ibm);
 
     CDCBComm comm;
-    ASSERT_EQ(comm.open(kUsbReportDevice, "USB"), 1);
-    FoundReportDevice found;
-    ASSERT_EQ(comm.attachReportLink(findReportDevice(bus, comm.usb().pidFilter, comm.usb().usageSelector, found)), 1);
+    comm.setUsbBackend(&bus);
+    comm.usb().pidFilter = "31f";
+    EXPECT_EQ(comm.selectReportDevice(kUsbReportDevice, 0), 0) << "the filter passes no report device";
+    EXPECT_EQ(comm.usb().reportOpened, 0);
+    comm.usb().pidFilter = "36b31f";
+    ASSERT_EQ(comm.selectReportDevice(kUsbReportDevice, 0), 1);
+    EXPECT_EQ(comm.usb().reportOpened, 1);
+    EXPECT_EQ(comm.usb().matchedPid, "36b");
+    EXPECT_EQ(comm.usb().port, "1-2");
     ASSERT_EQ(comm.write(Bytes{0x1D, 0x49, 0x01}), 1);
     const Bytes sent = lastWrite();
     ASSERT_GE(sent.size(), 4u);
@@ -229,13 +236,15 @@ TEST_F(ReportDevices, ThePortTalksThroughTheFoundDevice)
     EXPECT_EQ(answer[0], 0x39);
 
     CDCBComm ibmPort;
+    ibmPort.setUsbBackend(&bus);
     ASSERT_EQ(ibmPort.open(kIbmUsb, "IBM USB"), 1);
-    EXPECT_EQ(ibmPort.portHandle(), CDCBComm::kInvalidHandle);
-    ASSERT_EQ(ibmPort.attachReportLink(findIbmUsbDevice(bus, "", found)), 1);
     EXPECT_NE(ibmPort.portHandle(), CDCBComm::kInvalidHandle);
+    EXPECT_EQ(ibmPort.usb().productId, 0x31F);
     server.unplug("sim:hid:2");
     EXPECT_EQ(ibmPort.write(Bytes{0x1B}), 0);
     EXPECT_EQ(ibmPort.portHandle(), CDCBComm::kInvalidHandle) << "a gone device leaves no valid port handle";
+    EXPECT_EQ(ibmPort.selectReportDevice(kIbmUsb, 0), 1) << "kind 5 succeeds without a device";
+    EXPECT_EQ(ibmPort.portHandle(), CDCBComm::kInvalidHandle);
 }
 
 } // namespace
@@ -371,6 +380,77 @@ TEST_F(ReportDevices, J5ShortFramesCarryOnlyTheHeadAndTheData)
     EXPECT_EQ(buffer[0], 0x77);
     EXPECT_EQ(j5SendEmptyFeature(*handle, reports), 1);
     EXPECT_NE(server.requests().back().find("\"op\":\"set_feature\""), std::string::npos);
+}
+
+} // namespace
+} // namespace kyv
+
+namespace kyv {
+namespace {
+
+TEST_F(ReportDevices, TheChannelCarriesPiecesAndRepliesInBothModes)
+{
+    BusServer::Device device = vendorDevice("sim:hid:1", 0x36B, 4);
+    Bytes feature(64, 0);
+    feature[0] = 2;
+    feature[1] = '\'';
+    feature[2] = 'x';
+    feature[63] = 2; // the count after the array
+    device.features[2] = feature;
+    server.add(device);
+    BusServer::Device printer;
+    printer.path = "sim:printer:1";
+    printer.printer = true;
+    printer.pid = 0x36C;
+    server.add(printer);
+
+    // Report mode: pieces of 1021 bytes as long reports, replies after two header bytes.
+    PrinterClassChannel channel(bus);
+    ASSERT_EQ(channel.findReportDevice("36b", 0), 1);
+    ASSERT_EQ(channel.attach(true, "36b"), 1);
+    size_t before = server.requests().size();
+    ASSERT_EQ(channel.write(Bytes(2100, 7)), 1);
+    EXPECT_EQ(server.requests().size() - before, 3u) << "1021 + 1021 + 58 bytes";
+    EXPECT_EQ(lastWrite()[0], 1) << "the last 58 bytes fit the short report";
+    uint8_t reply[16] = {};
+    size_t got = 0;
+    ASSERT_EQ(channel.read(reply, 10, got), 1);
+    EXPECT_EQ(got, 10u);
+    EXPECT_EQ((Bytes(reply, reply + 5)), (Bytes{2, 2, '\'', 'x', 0})) << "the count is copied, zeros after the data";
+
+    // Printer class: plain bytes; nothing to read is 11 attempts, then a failure.
+    ASSERT_EQ(channel.attach(false, "36c"), 1);
+    EXPECT_EQ(channel.device().path, "sim:printer:1");
+    before = server.requests().size();
+    EXPECT_EQ(channel.read(reply, 1, got), 0);
+    EXPECT_EQ(server.requests().size() - before, 11u);
+    server.queueInput("sim:printer:1", Bytes{0x06, 0x12, 0x34});
+    ASSERT_EQ(channel.read(reply, 2, got), 1);
+    EXPECT_EQ(got, 2u);
+    EXPECT_EQ(reply[1], 0x12);
+    server.unplug("sim:printer:1");
+    EXPECT_EQ(channel.write(Bytes{0x1D, 0xFF}), 0);
+    before = server.requests().size();
+    EXPECT_EQ(channel.read(reply, 1, got), 0);
+    EXPECT_EQ(server.requests().size(), before) << "a gone device is not asked again";
+
+    // A report device without a feature report is no channel; nothing found is 60 searches.
+    BusServer::Device j5;
+    j5.path = "sim:hid:3";
+    j5.pid = 0x40E;
+    j5.descriptor = test::j5Descriptor().bytes();
+    server.add(j5);
+    ASSERT_EQ(channel.findReportDevice("40e", 0), 1);
+    EXPECT_EQ(channel.attach(true, "40e"), 0);
+    EXPECT_FALSE(channel.isOpen());
+    auto lists = [&] {
+        const std::vector<std::string> requests = server.requests();
+        return std::count_if(requests.begin(), requests.end(),
+                             [](const std::string& r) { return r.find("\"op\":\"list\"") != std::string::npos; });
+    };
+    const auto listsBefore = lists();
+    EXPECT_EQ(channel.findReportDevice("999", 1), 0);
+    EXPECT_EQ(lists() - listsBefore, 60) << "one list per search";
 }
 
 } // namespace
