@@ -1,6 +1,8 @@
 #include "ui/port_detection.h"
 
 #include "core/profile_store.h"
+#include "transport/usb/report_device_search.h"
+#include "transport/usb/usb_detection.h"
 
 #include <cstdio>
 
@@ -13,26 +15,17 @@ public:
     {
         return findEdgeportAdapterPorts(kSysfsRoot, store_);
     }
-    std::optional<UsbSighting> findUsbPrinter(const std::string&) override { return std::nullopt; }
+    std::optional<UsbSighting> findUsbPrinter(const std::string& pidList) override
+    {
+        const std::optional<DetectedUsbPrinter> printer = detectUsbPrinter(usbBackend(), pidList);
+        if (!printer)
+            return std::nullopt;
+        return UsbSighting{printer->vendorId, printer->productId, printer->deviceClass};
+    }
 
 private:
     ProfileStore store_ = ProfileStore::forUser();
 };
-
-const char* usbKindName(int deviceClass)
-{
-    switch (deviceClass) {
-    case 1:
-    case 2: return "CPMI(NHPI)";
-    case 3: return "CPMI(PRTR)";
-    case 5: return "IBM USB";
-    case 6: return "CPMI(HID)";
-    case 7: return "NHPI";
-    case 8: return "CPMI";
-    case 9: return "PRTR";
-    default: return "";
-    }
-}
 
 } // namespace
 
@@ -50,10 +43,7 @@ PortScan scanPorts(PortProbe& probe, const PortQuery& query)
 
 std::string usbSightingText(const UsbSighting& usb)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "VID : %04x\nPID : %04x\n%s", usb.vendorId & 0xFFFF, usb.productId & 0xFFFF,
-                  usbKindName(usb.deviceClass));
-    return text;
+    return usbDeviceText(usb.deviceClass, static_cast<uint16_t>(usb.vendorId), static_cast<uint16_t>(usb.productId));
 }
 
 std::string serialPortsText(const std::vector<EdgeportPort>& ports)

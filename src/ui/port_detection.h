@@ -43,8 +43,8 @@ public:
     virtual std::optional<UsbSighting> findUsbPrinter(const std::string& pidList) = 0;
 };
 
-// Edgeport adapters from /sys, named through the user's Ports settings. USB finds nothing
-// until this build has a USB discovery.
+// Edgeport adapters from /sys, named through the user's Ports settings, and printers on the
+// USB the environment selects (the devices, or a simulated bus), found without opening any.
 std::unique_ptr<PortProbe> makeSystemPortProbe();
 
 // Runs one query against a probe: COM interfaces list the adapter ports, LAN looks for

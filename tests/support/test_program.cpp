@@ -55,6 +55,10 @@ std::vector<std::string> cleanedEnvironment(const ProgramOptions& options, const
             variables[std::string(entry.substr(0, equals))] = std::string(entry.substr(equals + 1));
     }
     variables["XDG_CONFIG_HOME"] = configHome.string();
+    // No program a test starts reaches the machine's USB devices or network: its USB is a
+    // bus nobody serves unless the test names one, its traffic stays on loopback.
+    variables["KYVFLASH_USB_BUS"] = "unix:" + (configHome / "no-usb-bus").string();
+    variables["KYVFLASH_NET_ALLOW"] = "127.0.0.0/8";
     if (options.resultPipe)
         variables["KYVFLASH_RESULT_FD"] = std::to_string(options.resultFdNumber);
     for (const auto& [name, value] : options.environment) {

@@ -7,6 +7,7 @@
 #include "transport/usb/printer_class_path.h"
 #include "transport/usb/report_device_search.h"
 #include "transport/usb/sim_bus_backend.h"
+#include "transport/usb/usb_detection.h"
 #include "transport/usb_bus_server.h"
 #include "transport/usb_descriptor_builder.h"
 
@@ -451,6 +452,41 @@ TEST_F(ReportDevices, TheChannelCarriesPiecesAndRepliesInBothModes)
     const auto listsBefore = lists();
     EXPECT_EQ(channel.findReportDevice("999", 1), 0);
     EXPECT_EQ(lists() - listsBefore, 60) << "one list per search";
+}
+
+} // namespace
+} // namespace kyv
+
+namespace kyv {
+namespace {
+
+TEST_F(ReportDevices, DetectionSeesPrintersOfTheFamilyWithoutOpeningAny)
+{
+    BusServer::Device decoy = vendorDevice("sim:hid:1", 0x36B, 4);
+    decoy.vid = 0x046D;
+    server.add(decoy);
+    BusServer::Device ibm;
+    ibm.path = "sim:hid:2";
+    ibm.pid = 0x31F;
+    ibm.descriptor = test::ibmUsbDescriptor().bytes();
+    server.add(ibm);
+    BusServer::Device printer;
+    printer.path = "sim:printer:3";
+    printer.printer = true;
+    printer.pid = 0x385;
+    server.add(printer);
+
+    std::optional<DetectedUsbPrinter> seen = detectUsbPrinter(bus, "");
+    ASSERT_TRUE(seen) << "the other vendor's device is passed over";
+    EXPECT_EQ(seen->productId, 0x31F);
+    EXPECT_EQ(seen->deviceClass, 5);
+    seen = detectUsbPrinter(bus, "36b36d385");
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(seen->deviceClass, 9) << "a printer-class device of the family";
+    server.unplug("sim:printer:3");
+    EXPECT_FALSE(detectUsbPrinter(bus, "36b36d385")) << "an unplugged printer is gone from the next look";
+    for (const std::string& request : server.requests())
+        EXPECT_EQ(request.find("\"open\""), std::string::npos) << request;
 }
 
 } // namespace
