@@ -1,6 +1,7 @@
 #include "transport/usb/hid_device_list.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace kyv {
 
@@ -19,7 +20,12 @@ int HidDeviceList::refresh(int usageSelector)
     devices_.erase(stale, devices_.end());
 
     std::vector<UsbDeviceInfo> present;
-    backend_.enumerate(present);
+    if (const UsbError error = backend_.enumerate(present); error != UsbError::None) {
+        // The devices could not be listed: the technician's console says so, in the words
+        // the printers' tools have always used.
+        std::printf("SetupDiDestroyDeviceInfoList: LastError = %d\n", usbErrorNumber(error));
+        std::fflush(stdout);
+    }
     for (const UsbDeviceInfo& info : present) {
         if (info.deviceClass != UsbDeviceClass::Hid)
             continue;

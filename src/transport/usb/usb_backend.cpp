@@ -3,6 +3,7 @@
 #include "transport/usb/linux_usb_backend.h"
 #include "transport/usb/sim_bus_backend.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
@@ -37,6 +38,19 @@ const char* usbErrorName(UsbError error)
     case UsbError::Io: return "EIO";
     }
     return "EIO";
+}
+
+int usbErrorNumber(UsbError error)
+{
+    switch (error) {
+    case UsbError::None: return 0;
+    case UsbError::NoEntry: return ENOENT;
+    case UsbError::Gone: return ENODEV;
+    case UsbError::Busy: return EBUSY;
+    case UsbError::Invalid: return EINVAL;
+    case UsbError::Io: return EIO;
+    }
+    return EIO;
 }
 
 std::unique_ptr<UsbBackend> makeUsbBackend(const char* busSetting)

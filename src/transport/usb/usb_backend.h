@@ -27,6 +27,8 @@ enum class UsbError {
 };
 
 const char* usbErrorName(UsbError error);
+// The errno value of the same meaning (0 for None), for diagnostics.
+int usbErrorNumber(UsbError error);
 
 enum class UsbDeviceClass { Hid, Printer };
 
