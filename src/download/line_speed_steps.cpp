@@ -62,6 +62,10 @@ ResultCode LocalDownloadRun::restoreLineSpeed()
     if (!onSerialLine() || printerMode_ != PrinterMode::Online || startingBaud_ == kTransferBaud || cpmiPath_ || row_.longWait ||
         isEdgeportPort(cmd_, job_.interfaceName))
         return rc::Success;
+    // A configuration table gave the printer its line settings at its restart: going back to
+    // the old speed would undo what the technician just flashed.
+    if (job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable))
+        return rc::Success;
     report_.log("change baudrate to default....");
     int target = startingBaud_;
     if (row_.displayName == "R241-3044-7004") {

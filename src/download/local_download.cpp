@@ -36,6 +36,7 @@ JobEnd LocalDownloadRun::end() const
 {
     JobEnd end = jobEndOf(job_);
     end.userAreaErased = userAreaErased_;
+    end.detectedUsbType = detectedUsbType_;
     return end;
 }
 

@@ -13,6 +13,7 @@
 #include "protocol/flash_cmd.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,6 +87,7 @@ private:
     std::string crcText_;
     bool resultSent_ = false;
     int userAreaErased_ = 0; // the printer's user area had to be erased
+    std::optional<int> detectedUsbType_; // the USB type the printer came back with
 };
 
 } // namespace kyv

@@ -5,6 +5,7 @@
 #include "download/image_layout.h"
 #include "download/model_family.h"
 #include "download/model_number_check.h"
+#include "download/online_mode_download.h"
 #include "download/printf_text.h"
 #include "download/serial_reopen.h"
 #include "download/standard_download.h"
@@ -123,8 +124,18 @@ bool LocalDownloadRun::usesOnlineModeDownload() const
 ResultCode LocalDownloadRun::transfer()
 {
     if (usesOnlineModeDownload()) {
-        report_.log("The online-mode download is not part of this build.");
-        return rc::DownloadFailed;
+        OnlineModeDownload download{row_, job_, cmd_, report_, image_};
+        download.printerMode = printerMode_;
+        download.cpmi = cpmiPath_;
+        ResultCode code = RunOnlineModeDownload(download);
+        printerMode_ = download.printerMode;
+        userAreaErased_ = download.userAreaErased;
+        if (download.detectedUsbType)
+            detectedUsbType_ = download.detectedUsbType;
+        if (code >= 1)
+            return code;
+        std::vector<uint8_t>().swap(image_);
+        return rc::Success;
     }
     if (r453OrR243() && printerMode_ == PrinterMode::DownloadMode && job_.downloadTypeCode == downloadTypeCode(dt::kConfigurationTable))
         return rc::PrinterNotOnline;

@@ -259,9 +259,10 @@ TEST(PrinterModel, ReportsModelNumberAndVersions)
     EXPECT_EQ(sent(printer, {0x1D, 0x49, 0x40, 0x37}), (Bytes{0x5F, 'A', 'B', ' ', ' ', ' ', 0, 0, 0, 0}));
     for (uint8_t item : {0x2F, 0xA3, 0x9B})
         EXPECT_EQ(sent(printer, {0x1D, 0x49, 0x40, item}).size(), 10u) << int(item);
-    // The version numbers asked before an online download: the 7th to 11th characters, CR.
+    // The version numbers asked before an online download: the header byte, then the 7th
+    // to 11th characters of the text, CR.
     Bytes number = sent(printer, {0x1D, 0x49, 0x40, 0x2B});
-    EXPECT_EQ(std::string(number.begin(), number.end()), "000000B0123\r");
+    EXPECT_EQ(std::string(number.begin(), number.end()), "_000000B0123\r");
 }
 
 TEST(PrinterModel, DefaultModelNumbersAreWhatTheFamilyCarries)

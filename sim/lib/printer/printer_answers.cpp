@@ -158,10 +158,10 @@ Bytes PrinterModel::versionReply(uint8_t item) const
         five.resize(5, ' ');
         return five;
     };
-    // The version numbers of the online download: eleven characters ending in the five
-    // digits of the version, then CR.
+    // The version numbers of the online download: the header byte, eleven characters
+    // ending in the five digits of the version, then CR.
     if (item == 0x33 || item == 0x2B) {
-        std::string text = "000000" + fiveCharacters(item == 0x33 ? options_.mainVersion : options_.bootVersion) + "\r";
+        std::string text = "\x5F" "000000" + fiveCharacters(item == 0x33 ? options_.mainVersion : options_.bootVersion) + "\r";
         return Bytes(text.begin(), text.end());
     }
     const std::string* text = nullptr;

@@ -110,6 +110,26 @@ int PrinterClassChannel::readOnce(uint8_t* buffer, size_t count, size_t& got)
     return 1;
 }
 
+int PrinterClassChannel::readReply(uint8_t* buffer, size_t count, size_t& got, ProtocolMs timeout)
+{
+    got = 0;
+    if (!isOpen())
+        return 0;
+    uint8_t reply[kReadBytes] = {};
+    if (report_) {
+        size_t dataCount = 0;
+        if (!report_->readInputReport(reply + 2, kReadBytes - 2, dataCount, timeout))
+            return 0;
+        reply[0] = report_->layout().input.reportId;
+        reply[1] = static_cast<uint8_t>(dataCount);
+    } else if (size_t held = 0; printer_->read(reply, timeout, held) != UsbError::None || held == 0) {
+        return 0;
+    }
+    got = std::min(count, kReadBytes);
+    std::copy_n(reply, got, buffer);
+    return 1;
+}
+
 PrinterClassChannel& printerClassChannel()
 {
     static PrinterClassChannel channel(usbBackend());

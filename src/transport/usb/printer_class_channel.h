@@ -49,6 +49,10 @@ public:
     // first that brings anything gives count bytes of that reply (at most 1023). 1 on
     // success; got is the count copied.
     int read(uint8_t* buffer, size_t count, size_t& got);
+    // One reply that may take long (the printer writes a whole image first): waits up to
+    // timeout for one input report (report mode, with the same two header bytes) or for
+    // the first bytes (printer class). count bytes are copied.
+    int readReply(uint8_t* buffer, size_t count, size_t& got, ProtocolMs timeout);
 
     // The device the channel holds (empty path when none).
     const FoundReportDevice& device() const { return device_; }

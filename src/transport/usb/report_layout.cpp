@@ -112,22 +112,38 @@ std::vector<uint8_t> vendorFeatureRequest(const ReportLayout& layout)
     return report;
 }
 
-bool readVendorFeatureReport(const HidCollectionView& view, const ReportLayout& layout,
-                             std::span<const uint8_t> report, std::span<uint8_t> data, size_t& count)
+namespace {
+
+// The 0xA1 array and 0xA2 count of a feature or input report the device filled.
+bool readVendorDataReport(const HidCollectionView& view, HidReportKind kind, const ReportEntry& entry,
+                          std::span<const uint8_t> report, std::span<uint8_t> data, size_t& count)
 {
     count = 0;
-    if (!layout.feature.present)
+    if (!entry.present)
         return false;
-    const HidField* array = arrayField(view, HidReportKind::Feature, layout.feature, kVendorUsagePage, kInputData);
+    const HidField* array = arrayField(view, kind, entry, kVendorUsagePage, kInputData);
     if (!array || !getUsageValueArray(*array, report, data))
         return false;
     const size_t held = (uint64_t{array->bitSize} * array->reportCount) / 8;
     uint32_t value = 0;
-    const HidField* length = view.findValue(HidReportKind::Feature, layout.feature.reportId, kVendorUsagePage,
-                                            layout.feature.linkCollection, kDataLength);
-    count = length && getUsageValue(*length, report, value) ? value : layout.feature.capacity;
+    const HidField* length = view.findValue(kind, entry.reportId, kVendorUsagePage, entry.linkCollection, kDataLength);
+    count = length && getUsageValue(*length, report, value) ? value : entry.capacity;
     count = std::min(count, held); // a device claiming more than the report carries
     return true;
+}
+
+} // namespace
+
+bool readVendorFeatureReport(const HidCollectionView& view, const ReportLayout& layout,
+                             std::span<const uint8_t> report, std::span<uint8_t> data, size_t& count)
+{
+    return readVendorDataReport(view, HidReportKind::Feature, layout.feature, report, data, count);
+}
+
+bool readVendorInputReport(const HidCollectionView& view, const ReportLayout& layout,
+                           std::span<const uint8_t> report, std::span<uint8_t> data, size_t& count)
+{
+    return readVendorDataReport(view, HidReportKind::Input, layout.input, report, data, count);
 }
 
 bool learnIbmUsbLayout(const HidCollectionView& view, IbmUsbLayout& layout)

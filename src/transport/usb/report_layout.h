@@ -54,6 +54,9 @@ std::vector<uint8_t> vendorFeatureRequest(const ReportLayout& layout);
 // never exceeds the bytes the array holds.
 bool readVendorFeatureReport(const HidCollectionView& view, const ReportLayout& layout,
                              std::span<const uint8_t> report, std::span<uint8_t> data, size_t& count);
+// The same of an input report (the layout's input entry).
+bool readVendorInputReport(const HidCollectionView& view, const ReportLayout& layout,
+                           std::span<const uint8_t> report, std::span<uint8_t> data, size_t& count);
 
 struct IbmUsbLayout {
     ReportEntry countOut; // 0x3511

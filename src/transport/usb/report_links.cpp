@@ -45,6 +45,33 @@ int VendorReportLink::readReport(uint8_t* buffer, size_t capacity, size_t& got)
     return 1;
 }
 
+int VendorReportLink::readInputReport(uint8_t* buffer, size_t capacity, size_t& got, ProtocolMs timeout)
+{
+    got = 0;
+    if (!device_ || !layout_.input.present || layout_.inputLength == 0)
+        return 0;
+    // Reports of the interface's other collections are passed over, a bounded number of them.
+    constexpr int kReportsLookedAt = 32;
+    for (int looked = 0; looked < kReportsLookedAt; ++looked) {
+        std::vector<uint8_t> report(layout_.inputLength, 0);
+        size_t held = 0;
+        if (device_->read(report, timeout, held) != UsbError::None || held == 0)
+            return 0;
+        // Every collection of the interface reports here; only this one's report counts.
+        const bool numbered = layout_.input.reportId != 0;
+        if (!numbered || report[0] == layout_.input.reportId) {
+            uint8_t data[kFeatureData] = {};
+            size_t count = 0;
+            if (!readVendorInputReport(view_, layout_, report, data, count))
+                return 0;
+            got = std::min(count, kFeatureData);
+            std::copy_n(data, std::min(got, capacity), buffer);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 IbmUsbReportLink::IbmUsbReportLink(std::unique_ptr<UsbHandle> device, HidCollectionView view, IbmUsbLayout layout)
     : device_(std::move(device)), view_(std::move(view)), layout_(layout)
 {

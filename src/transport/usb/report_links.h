@@ -25,6 +25,10 @@ public:
     int readReport(uint8_t* buffer, size_t capacity, size_t& got) override;
 
     const ReportLayout& layout() const { return layout_; }
+    // Waits up to timeout for one input report of this collection and hands back its 0xA1
+    // array (at most capacity bytes) and 0xA2 count. 0 when none came or the device has
+    // no input report.
+    int readInputReport(uint8_t* buffer, size_t capacity, size_t& got, ProtocolMs timeout);
 
 private:
     std::unique_ptr<UsbHandle> device_;

@@ -1,0 +1,149 @@
+#include "protocol/local/channel_commands.h"
+
+#include "transport/dcb_comm.h"
+#include "transport/usb/printer_class_channel.h"
+
+#include <array>
+#include <string>
+
+namespace kyv {
+namespace {
+
+constexpr uint8_t kAck = 0x06;
+constexpr uint8_t kNak = 0x15;
+constexpr uint8_t kCarriageReturn = 0x0D;
+// Reads a printer gets to send its status after an online-mode block.
+constexpr int kStatusReads = 9999;
+// Characters of a version text a byte line may send before its CR.
+constexpr int kLongestVersionText = 64;
+
+int digitValue(uint8_t c) { return c >= 0x3C ? c - 0x37 : c - 0x30; }
+
+// The number formed by the 7th to 11th digits of the text.
+std::optional<int> versionNumber(const std::string& text)
+{
+    if (text.size() < 11)
+        return std::nullopt;
+    int number = 0;
+    for (size_t i = 6; i < 11; ++i)
+        number = number * 10 + digitValue(static_cast<uint8_t>(text[i]));
+    return number;
+}
+
+} // namespace
+
+int PortPipe::write(std::span<const uint8_t> data) { return port_.write(data.data(), data.size()); }
+
+int PortPipe::read(uint8_t* buffer, size_t count)
+{
+    return port_.read(buffer, count) && port_.bytesRead() == count ? 1 : 0;
+}
+
+int PortPipe::readReply(uint8_t* buffer, size_t count, ProtocolMs timeout)
+{
+    const uint32_t before = port_.timeouts().readConstant;
+    port_.setReadTimeout(static_cast<uint32_t>(timeout.count()));
+    const int done = read(buffer, count);
+    port_.setReadTimeout(before);
+    return done;
+}
+
+int ChannelDevicePipe::write(std::span<const uint8_t> data) { return channel_.write(data); }
+
+int ChannelDevicePipe::read(uint8_t* buffer, size_t count)
+{
+    size_t got = 0;
+    return channel_.read(buffer, count, got) && got == count ? 1 : 0;
+}
+
+int ChannelDevicePipe::readReply(uint8_t* buffer, size_t count, ProtocolMs timeout)
+{
+    size_t got = 0;
+    return channel_.readReply(buffer, count, got, timeout) && got == count ? 1 : 0;
+}
+
+std::optional<int> ChannelCommands::queryInfoNumber(int which)
+{
+    const std::array<uint8_t, 4> query{0x1D, 0x49, 0x40, static_cast<uint8_t>(which == 2 ? 0x33 : 0x2B)};
+    if (!pipe_.write(query))
+        return std::nullopt;
+    if (reportMode_) {
+        uint8_t reply[30] = {};
+        if (!pipe_.read(reply, sizeof reply))
+            return std::nullopt;
+        return versionNumber(std::string(reply + replyOffset(), reply + replyOffset() + 11));
+    }
+    uint8_t c = 0;
+    if (!pipe_.read(&c, 1))
+        return std::nullopt;
+    std::string text;
+    for (int i = 0; i < kLongestVersionText; ++i) {
+        if (!pipe_.read(&c, 1))
+            return std::nullopt;
+        if (c == kCarriageReturn)
+            return versionNumber(text);
+        if (c >= 0x20)
+            text += static_cast<char>(c);
+    }
+    return std::nullopt; // no end of the text: not a version report
+}
+
+bool ChannelCommands::sendOnlineBlock(const OnlineBlockHeader& header, std::span<const uint8_t> image,
+                                      OnlineBlockReply& reply)
+{
+    reply = OnlineBlockReply{};
+    if (!pipe_.write(header) || !pipe_.write(image))
+        return false;
+    if (reportMode_) {
+        reply.statusPosition = 2;
+        return pipe_.readReply(reply.bytes.data(), reply.bytes.size(), kOnlineBlockReplyTime) != 0;
+    }
+    // The status may follow other bytes; each read waits as long as the printer may write.
+    reply.statusPosition = 0;
+    for (int i = 0; i < kStatusReads; ++i) {
+        uint8_t c = 0;
+        if (!pipe_.readReply(&c, 1, kOnlineBlockReplyTime))
+            return false;
+        if (c != kAck && c != kNak)
+            continue;
+        reply.bytes[0] = c;
+        return pipe_.read(reply.bytes.data() + 1, c == kAck ? 2 : 1) != 0;
+    }
+    return false;
+}
+
+bool ChannelCommands::askReady(bool& writeFailed, bool& readFailed)
+{
+    writeFailed = readFailed = false;
+    static constexpr std::array<uint8_t, 4> kReadyQuery{0x1D, 0x49, 0x40, 0x27};
+    if (!pipe_.write(kReadyQuery)) {
+        writeFailed = true;
+        return false;
+    }
+    uint8_t reply[10] = {};
+    const size_t length = reportMode_ ? 10 : 1;
+    if (!pipe_.read(reply, length)) {
+        readFailed = true;
+        return false;
+    }
+    return reply[0] == kReadyAnswer || (reportMode_ && reply[2] == kReadyAnswer);
+}
+
+bool ChannelCommands::resetPrinter()
+{
+    static constexpr std::array<uint8_t, 2> kReset{0x1D, 0xFF};
+    if (!pipe_.write(kReset))
+        return false;
+    for (int second = 0; second < 6; ++second)
+        if (!sleepFor(ProtocolMs(1000)))
+            return false;
+    return true;
+}
+
+bool ChannelCommands::eraseUserArea()
+{
+    static constexpr std::array<uint8_t, 3> kErase{0x1D, 0x40, 0x31};
+    return pipe_.write(kErase) != 0;
+}
+
+} // namespace kyv
