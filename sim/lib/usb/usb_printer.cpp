@@ -180,6 +180,8 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
     }
     }
     target = nullptr;
+    // A printer that restarts leaves the bus before the host hears that its write went in.
+    syncDevices();
     return BusError::None;
 }
 
