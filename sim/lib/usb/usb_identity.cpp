@@ -84,6 +84,11 @@ std::vector<UsbDeviceSpec> usbDevicesFor(std::string_view model, UsbInterface in
     const UsbDeviceSpec ipl{UsbDeviceKind::VendorReports, ids.download, "POS Printer (IPL)"};
     const UsbDeviceSpec nhpi{UsbDeviceKind::VendorReports, ids.online, "POS Printer (NHPI)"};
     const UsbDeviceSpec prtr{UsbDeviceKind::PrinterClass, ids.printerClass, "POS Printer (PRTR)"};
+    if (isJ5(model) && interface != UsbInterface::Hid) {
+        if (why != nullptr)
+            *why = "the " + std::string(model) + " has only the HID interface (--interface HID)";
+        return {};
+    }
     switch (interface) {
     case UsbInterface::Hid:
         if (!isJ5(model))
@@ -95,7 +100,7 @@ std::vector<UsbDeviceSpec> usbDevicesFor(std::string_view model, UsbInterface in
         return {{UsbDeviceKind::IbmReports, ids.ibm, "POS Printer (IBM USB)"}};
     case UsbInterface::Usb:
     case UsbInterface::Nhpi:
-        if (ids.online == 0 || isJ5(model))
+        if (ids.online == 0)
             return none(interface == UsbInterface::Usb ? "USB report" : "NHPI");
         return {download ? ipl : nhpi};
     case UsbInterface::Prtr:
