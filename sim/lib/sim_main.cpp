@@ -4,6 +4,8 @@
 #include "sim/lib/printer/printer_types.h"
 #include "sim/lib/pty_printer.h"
 #include "sim/lib/sim_arguments.h"
+#include "sim/lib/usb/usb_arguments.h"
+#include "sim/lib/usb/usb_main.h"
 
 #include <csignal>
 #include <cstdio>
@@ -28,10 +30,15 @@ void listModels()
 int simMain(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "usb")
+        return usbMain(args);
     SimArguments arguments;
     std::string error;
     switch (parseSimArguments(args, arguments, error)) {
-    case ArgumentsOutcome::Help: std::fputs(simUsage().c_str(), stdout); return kExitOk;
+    case ArgumentsOutcome::Help:
+        std::fputs(simUsage().c_str(), stdout);
+        std::fputs(usbUsage().c_str(), stdout);
+        return kExitOk;
     case ArgumentsOutcome::ListModels: listModels(); return kExitOk;
     case ArgumentsOutcome::Error: std::fprintf(stderr, "printer-sim: %s\n", error.c_str()); return kExitUsage;
     case ArgumentsOutcome::Run: break;

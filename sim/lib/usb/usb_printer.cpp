@@ -1,0 +1,321 @@
+#include "sim/lib/usb/usb_printer.h"
+
+#include "sim/lib/session/printer_session.h"
+#include "sim/lib/usb/bus_socket_server.h"
+#include "sim/lib/usb/ibm_usb_frames.h"
+#include "sim/lib/usb/j5_commands.h"
+#include "sim/lib/usb/printer_reports.h"
+#include "sim/lib/usb/usb_bus.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <poll.h>
+#include <system_error>
+#include <thread>
+
+namespace kyv::sim {
+namespace {
+
+constexpr const char* kManufacturer = "POS Printer";
+constexpr const char* kSerial = "SIM00001";
+
+std::string hex4(uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", value);
+    return text;
+}
+
+} // namespace
+
+// Carries one printer session over the bus: the printer's devices, the replies in their
+// reports, and their leaving and coming back on restarts. Serving thread only, but for
+// the session's own thread-safe members.
+struct UsbPrinter::Impl final : HostLink, UsbBusDevices {
+    explicit Impl(UsbPrinterOptions o) : options(std::move(o)), session(options.printer), bus(*this) {}
+
+    struct Shown {
+        int number = 0;
+        UsbDeviceSpec spec;
+    };
+
+    UsbPrinterOptions options;
+    PrinterSession session;
+    UsbBus bus;
+    BusSocketServer server;
+    std::thread thread;
+    std::string error;
+
+    std::vector<Shown> shown;   // the printer's devices on the bus now
+    std::vector<int> decoys;
+    int shownResets = -1;       // the printer's reset count when its devices came
+    bool unplugged = false;     // the printer dropped its line: gone for good
+
+    // Where the reply to the command being served goes.
+    const Shown* target = nullptr;
+    uint8_t inputId = 0;
+    Bytes featureReply;         // the vendor page's feature data since the last write
+    Bytes ibmCommand, ibmReply; // the last IBM command and what it was answered
+    Bytes ibmStatus = ibmStatusReport({});
+
+    void serve();
+    void syncDevices();
+    void showDevices(PrinterMode mode);
+    void hideDevices();
+    const Shown* find(int number) const;
+    bool feed(const Shown& device, std::span<const uint8_t> bytes);
+
+    BusError write(int device, const Bytes& data) override;
+    std::optional<Bytes> feature(int device, uint8_t reportId) override;
+    bool setFeature(int device, const Bytes& report) override;
+    bool sendReply(const Bytes& reply) override;
+    void dropLine() override { unplugged = true; }
+};
+
+const UsbPrinter::Impl::Shown* UsbPrinter::Impl::find(int number) const
+{
+    for (const Shown& s : shown)
+        if (s.number == number)
+            return &s;
+    return nullptr;
+}
+
+void UsbPrinter::Impl::showDevices(PrinterMode mode)
+{
+    for (const UsbDeviceSpec& spec : usbDevicesFor(options.printer.model, options.interface, mode)) {
+        BusDeviceInfo info;
+        info.hid = spec.kind != UsbDeviceKind::PrinterClass;
+        info.vendorId = kPrinterVendor;
+        info.productId = spec.productId;
+        info.manufacturer = kManufacturer;
+        info.product = spec.product;
+        info.serial = kSerial;
+        info.port = options.port;
+        if (spec.kind == UsbDeviceKind::VendorReports)
+            info.descriptor = vendorDescriptor();
+        else if (spec.kind == UsbDeviceKind::IbmReports)
+            info.descriptor = ibmUsbDescriptor();
+        int number = bus.add(std::move(info));
+        shown.push_back({number, spec});
+        session.note("usb: " + bus.path(number) + " arrived, " + hex4(kPrinterVendor) + ":" + hex4(spec.productId) +
+                     " on port " + options.port);
+    }
+}
+
+void UsbPrinter::Impl::hideDevices()
+{
+    for (const Shown& s : shown) {
+        bus.remove(s.number);
+        session.note("usb: " + bus.path(s.number) + " left");
+    }
+    shown.clear();
+    target = nullptr;
+    featureReply.clear();
+    ibmCommand.clear();
+    ibmReply.clear();
+    ibmStatus = ibmStatusReport({});
+}
+
+// The printer is on the bus while it is up, and comes anew after each restart.
+void UsbPrinter::Impl::syncDevices()
+{
+    const PrinterState state = session.state();
+    if (!shown.empty() && (unplugged || state.restarting || state.resetCount != shownResets))
+        hideDevices();
+    if (shown.empty() && !unplugged && !state.restarting) {
+        showDevices(state.mode);
+        shownResets = state.resetCount;
+    }
+}
+
+bool UsbPrinter::Impl::feed(const Shown& device, std::span<const uint8_t> bytes)
+{
+    target = &device;
+    return session.receive(bytes, nullptr, *this);
+}
+
+BusError UsbPrinter::Impl::write(int number, const Bytes& data)
+{
+    const Shown* device = find(number);
+    if (device == nullptr)
+        return BusError::None; // a decoy takes anything and does nothing
+    switch (device->spec.kind) {
+    case UsbDeviceKind::PrinterClass: feed(*device, data); break;
+    case UsbDeviceKind::VendorReports: {
+        std::optional<Bytes> bytes = vendorOutputData(data);
+        if (!bytes)
+            return BusError::Io;
+        inputId = vendorInputIdFor(data[0]);
+        featureReply.clear();
+        const PrinterState state = session.state();
+        std::optional<Bytes> answer;
+        if (options.interface == UsbInterface::Hid && !state.restarting)
+            answer = j5Answer(*bytes, state);
+        if (answer) {
+            session.transcript().add(Direction::ToPrinter, *bytes, "j5");
+            target = device;
+            sendReply(*answer);
+            session.transcript().add(Direction::ToHost, *answer);
+        } else {
+            feed(*device, *bytes);
+        }
+        break;
+    }
+    case UsbDeviceKind::IbmReports: {
+        std::optional<Bytes> bytes = ibmOutputData(data);
+        if (!bytes)
+            return BusError::Io;
+        for (const IbmPiece& piece : splitIbmFrames(*bytes)) {
+            if (piece.statusRequest) {
+                ibmStatus = ibmStatusReport(ibmAnswer(ibmCommand, ibmReply, session.state().mode == PrinterMode::Online));
+                continue;
+            }
+            ibmCommand = piece.bytes;
+            ibmReply.clear();
+            if (!feed(*device, piece.bytes))
+                break;
+        }
+        break;
+    }
+    }
+    target = nullptr;
+    // A printer that restarts leaves the bus before the host hears that its write went in.
+    syncDevices();
+    return BusError::None;
+}
+
+bool UsbPrinter::Impl::sendReply(const Bytes& reply)
+{
+    if (target == nullptr || !bus.present(target->number))
+        return true; // nobody to hear it: the printer goes on
+    switch (target->spec.kind) {
+    case UsbDeviceKind::PrinterClass: bus.deliverBytes(target->number, reply); break;
+    case UsbDeviceKind::IbmReports: ibmReply.insert(ibmReply.end(), reply.begin(), reply.end()); break;
+    case UsbDeviceKind::VendorReports:
+        featureReply.insert(featureReply.end(), reply.begin(), reply.end());
+        for (size_t at = 0; at < reply.size(); at += kVendorReplyData) {
+            size_t count = std::min(kVendorReplyData, reply.size() - at);
+            bus.deliverInput(target->number,
+                             vendorReplyReport(inputId, std::span<const uint8_t>(reply).subspan(at, count)));
+        }
+        break;
+    }
+    return true;
+}
+
+std::optional<Bytes> UsbPrinter::Impl::feature(int number, uint8_t reportId)
+{
+    const Shown* device = find(number);
+    if (device == nullptr)
+        return std::nullopt;
+    if (device->spec.kind == UsbDeviceKind::VendorReports && isVendorFeatureId(reportId)) {
+        std::span<const uint8_t> data(featureReply);
+        return vendorReplyReport(reportId, data.first(std::min(data.size(), kVendorReplyData)));
+    }
+    if (device->spec.kind == UsbDeviceKind::IbmReports && reportId == kIbmFeatureId)
+        return ibmStatus;
+    return std::nullopt;
+}
+
+bool UsbPrinter::Impl::setFeature(int number, const Bytes& report)
+{
+    const Shown* device = find(number);
+    if (device == nullptr)
+        return false;
+    if (device->spec.kind == UsbDeviceKind::VendorReports)
+        return isVendorFeatureId(report[0]);
+    return device->spec.kind == UsbDeviceKind::IbmReports && report[0] == kIbmFeatureId;
+}
+
+void UsbPrinter::Impl::serve()
+{
+    std::vector<pollfd> fds;
+    while (true) {
+        session.finishRestartIfDue();
+        syncDevices();
+        server.finishReads(bus);
+        fds.assign(1, pollfd{session.stopFd(), POLLIN, 0});
+        server.addPollFds(fds);
+        int restart = session.pollTimeoutMs();
+        int read = bus.pollTimeoutMs(UsbBus::Clock::now());
+        int timeout = restart < 0 ? read : read < 0 ? restart : std::min(restart, read);
+        int ready = ::poll(fds.data(), fds.size(), timeout);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready < 0 || fds[0].revents != 0)
+            break;
+        server.serve(fds, bus);
+    }
+}
+
+UsbPrinter::UsbPrinter(UsbPrinterOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+UsbPrinter::~UsbPrinter() { stop(); }
+
+bool UsbPrinter::start()
+{
+    Impl& d = *impl_;
+    if (d.thread.joinable()) {
+        d.error = "the printer is already serving";
+        return false;
+    }
+    if (!d.session.valid()) {
+        d.error = d.session.errorText();
+        return false;
+    }
+    std::string why;
+    if (usbDevicesFor(d.options.printer.model, d.options.interface, PrinterMode::Online, &why).empty()) {
+        d.error = why;
+        return false;
+    }
+    if (!d.server.listen(d.options.busPath)) {
+        d.error = d.server.errorText();
+        return false;
+    }
+    for (const UsbDecoy& decoy : d.options.decoys) {
+        BusDeviceInfo info;
+        info.vendorId = decoy.vendorId;
+        info.productId = decoy.productId;
+        info.manufacturer = "Other Vendor";
+        info.product = "USB Optical Mouse";
+        info.port = "2-" + std::to_string(d.decoys.size() + 1);
+        info.descriptor = mouseDescriptor();
+        d.decoys.push_back(d.bus.add(std::move(info)));
+    }
+    if (!d.session.beginServing("on the USB bus " + d.options.busPath + " as " +
+                                std::string(usbInterfaceName(d.options.interface)))) {
+        d.error = d.session.errorText();
+        d.server.close();
+        return false;
+    }
+    d.syncDevices();
+    try {
+        d.thread = std::thread([&d] { d.serve(); });
+    } catch (const std::system_error& failure) {
+        d.error = std::string("cannot start the printer's thread: ") + failure.what();
+        stop();
+        return false;
+    }
+    return true;
+}
+
+bool UsbPrinter::stop()
+{
+    Impl& d = *impl_;
+    if (d.thread.joinable()) {
+        d.session.requestStop();
+        d.thread.join();
+    }
+    d.server.close();
+    if (d.session.endServing())
+        return true;
+    d.error = d.session.errorText();
+    return false;
+}
+
+const std::string& UsbPrinter::errorText() const { return impl_->error; }
+PrinterState UsbPrinter::state() const { return impl_->session.state(); }
+std::string UsbPrinter::modelNumber() const { return impl_->session.modelNumber(); }
+
+} // namespace kyv::sim
