@@ -11,25 +11,29 @@ namespace {
 
 class SystemPortProbe : public PortProbe {
 public:
+    explicit SystemPortProbe(UsbBackend& usb) : usb_(usb) {}
     std::vector<EdgeportPort> serialAdapterPorts() override
     {
         return findEdgeportAdapterPorts(kSysfsRoot, store_);
     }
     std::optional<UsbSighting> findUsbPrinter(const std::string& pidList) override
     {
-        const std::optional<DetectedUsbPrinter> printer = detectUsbPrinter(usbBackend(), pidList);
+        const std::optional<DetectedUsbPrinter> printer = detectUsbPrinter(usb_, pidList);
         if (!printer)
             return std::nullopt;
         return UsbSighting{printer->vendorId, printer->productId, printer->deviceClass};
     }
 
 private:
+    UsbBackend& usb_;
     ProfileStore store_ = ProfileStore::forUser();
 };
 
 } // namespace
 
-std::unique_ptr<PortProbe> makeSystemPortProbe() { return std::make_unique<SystemPortProbe>(); }
+std::unique_ptr<PortProbe> makeSystemPortProbe() { return makeSystemPortProbe(usbBackend()); }
+
+std::unique_ptr<PortProbe> makeSystemPortProbe(UsbBackend& usb) { return std::make_unique<SystemPortProbe>(usb); }
 
 PortScan scanPorts(PortProbe& probe, const PortQuery& query)
 {

@@ -5,6 +5,7 @@
 // receives the outcome; a tick that finds a probe still running is folded into it.
 
 #include "transport/edgeport_ports.h"
+#include "transport/usb/usb_backend.h"
 
 #include <condition_variable>
 #include <functional>
@@ -46,6 +47,8 @@ public:
 // Edgeport adapters from /sys, named through the user's Ports settings, and printers on the
 // USB the environment selects (the devices, or a simulated bus), found without opening any.
 std::unique_ptr<PortProbe> makeSystemPortProbe();
+// The same, looking for USB printers on the given backend, which must outlive the probe.
+std::unique_ptr<PortProbe> makeSystemPortProbe(UsbBackend& usb);
 
 // Runs one query against a probe: COM interfaces list the adapter ports, LAN looks for
 // nothing, every other interface asks the USB discovery.

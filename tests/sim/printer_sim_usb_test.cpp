@@ -4,6 +4,7 @@
 #include "sim/lib/usb/usb_arguments.h"
 #include "support/scratch_dir.h"
 #include "support/test_program.h"
+#include "support/usb_sim_program.h"
 #include "transport/usb/j5_reports.h"
 #include "transport/usb/printer_class_path.h"
 #include "transport/usb/report_device_search.h"
@@ -23,42 +24,7 @@ namespace {
 using kyv::test::ScratchDir;
 using kyv::test::TestProgram;
 
-std::string programPath() { return std::string(KYV_BINARY_DIR) + "/sim/printer-sim"; }
-
-// One printer-sim usb, started on a bus in a scratch directory and stopped with SIGTERM.
-struct UsbSim {
-    explicit UsbSim(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"usb", "--bus", bus, "--restart-ms", "300", "--time-scale", "0.01"});
-        program = std::make_unique<TestProgram>(programPath(), kyv::test::ProgramOptions{.args = args, .startDir = dir.path()});
-        firstLine = program->waitForOutput("\n", std::chrono::seconds(20));
-        backend = makeUsbBackend(("unix:" + bus).c_str());
-    }
-    kyv::test::ProgramResult terminate()
-    {
-        ::kill(program->pid(), SIGTERM);
-        return program->finish(std::chrono::seconds(20));
-    }
-    // The devices present once one of that product id is listed (none after 10 s).
-    std::vector<UsbDeviceInfo> waitFor(uint16_t productId)
-    {
-        for (int i = 0; i < 500; ++i) {
-            std::vector<UsbDeviceInfo> devices;
-            backend->enumerate(devices);
-            for (const UsbDeviceInfo& d : devices)
-                if (d.productId == productId)
-                    return devices;
-            sleepFor(ProtocolMs{20});
-        }
-        return {};
-    }
-
-    ScratchDir dir;
-    std::string bus = (dir.path() / "usb.sock").string();
-    std::unique_ptr<TestProgram> program;
-    std::string firstLine;
-    std::unique_ptr<UsbBackend> backend;
-};
+using UsbSim = kyv::test::UsbSimProgram;
 
 // One raw request line and its answer, as a host that does not follow the contract sends it.
 std::string rawRequest(const std::string& bus, const std::string& line)
@@ -115,7 +81,7 @@ TEST(PrinterSimUsbArguments, ReadTheBusOptionsAndRefuseTheLineOnes)
 // takes it off the bus and brings it back as the IPL device on the same port.
 TEST(PrinterSimUsb, CpmiPrinterAnswersAndComesBackAfterTheSwitch)
 {
-    if (::access(programPath().c_str(), X_OK) != 0)
+    if (::access(kyv::test::printerSimPath().c_str(), X_OK) != 0)
         GTEST_SKIP() << "printer-sim is not built";
     UsbSim sim({"--model", "R241", "--interface", "CPMI", "--port", "1-2", "--decoy", "046d:c31c"});
     ASSERT_EQ(sim.firstLine, sim.bus + "\n");
@@ -186,7 +152,7 @@ TEST(PrinterSimUsb, CpmiPrinterAnswersAndComesBackAfterTheSwitch)
 // answers its own commands in feature and input reports.
 TEST(PrinterSimUsb, IbmUsbAndJ5Interfaces)
 {
-    if (::access(programPath().c_str(), X_OK) != 0)
+    if (::access(kyv::test::printerSimPath().c_str(), X_OK) != 0)
         GTEST_SKIP() << "printer-sim is not built";
     UsbSim ibm({"--model", "R242", "--interface", "IBMUSB"});
     FoundReportDevice found;

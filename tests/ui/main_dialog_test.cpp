@@ -2,6 +2,9 @@
 // Browse, sizes and keyboard.
 #include "ui_test_support.h"
 
+#include "support/usb_sim_program.h"
+#include "ui/port_detection.h"
+
 #include "ui/ip_address_edit.h"
 
 #include <QCheckBox>
@@ -307,6 +310,30 @@ TEST_F(PortDetection, RemovingTheChosenConfigurationTableLeavesNoTypeAndNoFile)
     EXPECT_EQ(child<QComboBox>("typeCombo")->currentIndex(), -1); // not moved on to "TABLE"
     EXPECT_EQ(child<QLineEdit>("fileEdit")->text(), "BINARY FILE");
     EXPECT_FALSE(child<QWidget>("flashButton")->isEnabled());
+}
+
+TEST_F(PortDetection, APrinterOnTheBusIsShownAndLeavesWithItsUnplugging)
+{
+    UsbSimProgram sim({"--model", "R453", "--interface", "NHPI"});
+    ASSERT_EQ(sim.firstLine, sim.bus + "\n");
+    realProbe_ = makeSystemPortProbe(*sim.backend);
+    auto* model = child<QComboBox>("modelCombo");
+    model->setCurrentIndex(model->findText("R453"));
+    child<QPushButton>("selectModelButton")->click();
+    pick("interfaceCombo", "NHPI");
+    auto shown = [&] { return child<QLabel>("detectionText")->text().toStdString(); };
+    ASSERT_TRUE(waitFor([&] { return shown().starts_with("VID : 0404\nPID : "); })) << shown();
+    EXPECT_TRUE(shown().ends_with("\nNHPI")) << shown();
+    EXPECT_EQ(values_.detectedUsbType, 7);
+    EXPECT_TRUE(child<QWidget>("detectedIcon")->isVisibleTo(&dialog()));
+
+    sim.terminate(); // the printer is unplugged
+    QElapsedTimer gone;
+    gone.start();
+    ASSERT_TRUE(waitFor([&] { return shown().empty(); }));
+    EXPECT_LT(gone.elapsed(), 1000) << "an unplugged printer leaves the area within a second";
+    EXPECT_TRUE(child<QWidget>("notDetectedIcon")->isVisibleTo(&dialog()));
+    dialog_.reset(); // its detection looks on the simulator's bus backend
 }
 
 TEST_F(PortDetection, NothingFoundShowsTheEmptyState)

@@ -3,11 +3,14 @@
 #include "ui_test_support.h"
 
 #include "support/test_program.h"
+#include "support/usb_sim_program.h"
+#include "ui/port_detection.h"
 
 #include "ui/progress_bar_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include <cstdlib>
@@ -69,6 +72,27 @@ TEST_F(Screenshot, MainAndProgressDialogs)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.progressDialog()));
     capture("progress-dialog.png");
     events.progressClose();
+}
+
+// The dialog finding an R453 on the simulated USB bus, shown in the "USB Interface Port" area.
+TEST_F(Screenshot, MainDialogWithAPrinterOnTheBus)
+{
+    UsbSimProgram sim({"--model", "R453", "--interface", "NHPI"});
+    ASSERT_EQ(sim.firstLine, sim.bus + "\n");
+    realProbe_ = makeSystemPortProbe(*sim.backend);
+    CBrevantDlg& dlg = dialog();
+    dlg.move(20, 20);
+    child<QCheckBox>("showLogCheck")->setChecked(true);
+    auto* model = child<QComboBox>("modelCombo");
+    model->setCurrentIndex(model->findText("R453"));
+    child<QPushButton>("selectModelButton")->click();
+    pick("typeCombo", "MAIN FIRMWARE");
+    pick("interfaceCombo", "NHPI");
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    ASSERT_TRUE(waitFor([&] { return child<QLabel>("detectionText")->text().endsWith(QStringLiteral("NHPI")); }));
+    capture("main-dialog-usb.png");
+    dialog_.reset(); // its detection looks on the simulator's bus backend
 }
 
 } // namespace

@@ -91,7 +91,7 @@ protected:
             messages_.push_back({icon, caption, text});
             return answer_;
         };
-        s.portProbe = std::make_unique<FakePortProbe>(probe_);
+        s.portProbe = realProbe_ ? std::move(realProbe_) : std::make_unique<FakePortProbe>(probe_);
         s.findWorker = [this](WorkerRoute route) -> WorkerFunction {
             routes_.push_back(route);
             if (!worker_)
@@ -158,6 +158,7 @@ protected:
     ProcessValues values_;
     std::filesystem::path workDir_;
     std::shared_ptr<FakePortProbe::State> probe_;
+    std::unique_ptr<PortProbe> realProbe_; // when set, the dialog detects with it instead
     QString chosenFile_;
     QString lastFilter_;
     std::vector<ShownMessage> messages_;
