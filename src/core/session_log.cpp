@@ -1,10 +1,16 @@
 #include "core/session_log.h"
 
+#include "core/unique_fd.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <system_error>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kyv {
 namespace {
@@ -44,13 +50,6 @@ size_t decodeUtf8(std::string_view text, size_t i, char32_t& codePoint)
     if (codePoint < min || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
         return 0;
     return length;
-}
-
-std::uintmax_t fileSize(const std::filesystem::path& path)
-{
-    std::error_code error;
-    std::uintmax_t size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
 }
 
 } // namespace
@@ -120,14 +119,30 @@ void SessionLog::writeLog(std::string_view text)
 {
     if (!saveLog_)
         return;
-    const std::filesystem::path path = filePath();
-    const bool restartFile = fileSize(path) / 1024 >= kSessionLogRestartKb;
     append(text);
-    std::ofstream file(path, std::ios::binary | (restartFile ? std::ios::trunc : std::ios::app));
-    if (!file)
+    // Several runs may share the start-up folder (a shop flashing printers side by side):
+    // the file is appended to under an exclusive lock, and the decision to start it anew at
+    // its limit is taken under that lock, so no run's lines are split, lost or cut.
+    UniqueFd file(::open(filePath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (!file.valid())
+        return;
+    int locked;
+    do {
+        locked = ::flock(file.get(), LOCK_EX);
+    } while (locked < 0 && errno == EINTR);
+    struct stat status {};
+    if (::fstat(file.get(), &status) == 0 && static_cast<std::uintmax_t>(status.st_size) / 1024 >= kSessionLogRestartKb &&
+        ::ftruncate(file.get(), 0) != 0)
         return;
     const std::string bytes = lowBytesOfUtf16(pending_);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(file.get(), bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return;
+        done += static_cast<size_t>(written);
+    }
 }
 
 void SessionLog::clearAll()

@@ -27,7 +27,7 @@ struct OnlineModeDownload {
                                                     // answers only that way afterwards
     bool cpmi = false;              // the transfer goes through the printer-class channel
     int userAreaErased = 0;         // set when the printer's user area had to be erased
-    std::optional<int> detectedUsbType; // the USB type of the printer after its restart
+    std::optional<int> detectedUsbType{}; // the USB type of the printer after its restart
     UsbBackend* usb = nullptr;      // where the printer is looked for; null: the environment's
     PrinterClassChannel* channel = nullptr; // null: the process's channel
 };

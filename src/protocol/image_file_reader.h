@@ -3,7 +3,7 @@
 // named pipe is refused at once instead of blocking an unattended run or reading forever.
 
 #include "core/result_code.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>

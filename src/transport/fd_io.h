@@ -4,7 +4,7 @@
 // of real time.
 
 #include "core/clock.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>

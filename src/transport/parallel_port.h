@@ -4,7 +4,7 @@
 // settle before each reply, and the reply fetched one byte at a time.
 
 #include "transport/fd_io.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "core/clock.h"
 #include "transport/fd_io.h"
 #include "transport/line_termios.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
+#include <thread>
+#include <vector>
 
 namespace kyv {
 namespace {
@@ -69,6 +72,43 @@ TEST_F(SessionLogFile, AFileOf2049KbIsStartedAnewWithThePendingText)
     log.clearAll();
     log.writeLog("fresh");
     EXPECT_EQ(fileText(), "fresh");
+}
+
+TEST_F(SessionLogFile, RunsSharingTheFolderKeepEveryLineWholeAcrossTheRestart)
+{
+    // Four runs side by side, one already past the size at which the file starts anew.
+    writeFileOfSize(2049 * 1024 - 100);
+    constexpr int kRuns = 4;
+    constexpr int kLines = 400;
+    std::vector<std::thread> runs;
+    for (int run = 0; run < kRuns; ++run) {
+        runs.emplace_back([&, run] {
+            SessionLog log(dir_.string());
+            log.clearAll();
+            for (int i = 0; i < kLines; ++i) {
+                log.appendLine(std::string(200, static_cast<char>('a' + run)) + " " + std::to_string(i), "");
+                log.writeLog("");
+                log.clearPending();
+            }
+        });
+    }
+    for (std::thread& t : runs)
+        t.join();
+    // Every line that is in the file is whole: one run's letter, then its number.
+    std::istringstream lines(fileText());
+    std::string line;
+    int whole = 0;
+    while (std::getline(lines, line)) {
+        if (line.find_first_not_of('x') == std::string::npos)
+            continue; // what is left of the old file, before a restart
+        ASSERT_GE(line.size(), 203u) << line.substr(0, 40);
+        EXPECT_EQ(line.find_first_not_of(line[0]), 200u) << line.substr(0, 40);
+        EXPECT_EQ(line.back(), '\r');
+        ++whole;
+    }
+    // The first line took the file past its limit, the next one started it anew, and
+    // nothing written after that is lost.
+    EXPECT_EQ(whole, kRuns * kLines - 1);
 }
 
 TEST_F(SessionLogFile, SaveLogOffWritesNothingAndLeavesTheBuffersAlone)

@@ -6,7 +6,7 @@
 #include "core/clock.h"
 #include "support/scratch_dir.h"
 #include "sim/lib/transcript.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 // time limit, stopped with SIGTERM and then SIGKILL, and always reaped.
 
 #include "core/result_code.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <chrono>
 #include <optional>

@@ -1,7 +1,7 @@
 #include "launcher/lib/console_log.h"
 
 #include "launcher/lib/local_time_stamp.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -5,7 +5,7 @@
 // the errno of the failure in lastError(); nothing throws, nothing raises SIGPIPE.
 
 #include "transport/net/net_settings.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "transport/usb/linux_usb_backend.h"
 
 #include "transport/fd_io.h"
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 #include "transport/usb/linux_sysfs.h"
 
 #include <fcntl.h>

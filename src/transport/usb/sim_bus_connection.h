@@ -3,7 +3,7 @@
 // within a bounded wait. A connection that timed out, lost its server or got garbage is
 // broken for good (answers could no longer be paired with requests).
 
-#include "transport/unique_fd.h"
+#include "core/unique_fd.h"
 #include "transport/usb/bus_json.h"
 #include "transport/usb/usb_backend.h"
 
