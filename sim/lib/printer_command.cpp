@@ -6,7 +6,7 @@
 namespace kyv::sim {
 namespace {
 
-constexpr std::array<std::pair<PrinterCommand, std::string_view>, 33> kNames{{
+constexpr std::array<std::pair<PrinterCommand, std::string_view>, 35> kNames{{
     {PrinterCommand::Any, "any"},
     {PrinterCommand::Status, "status"},
     {PrinterCommand::IplQuery, "ipl-query"},
@@ -40,6 +40,8 @@ constexpr std::array<std::pair<PrinterCommand, std::string_view>, 33> kNames{{
     {PrinterCommand::FennIpl, "fenn-ipl"},
     {PrinterCommand::FennMode, "fenn-mode"},
     {PrinterCommand::FiscalDownload, "fiscal-download"},
+    {PrinterCommand::J5Image, "j5-image"},
+    {PrinterCommand::J5Crc, "j5-crc"},
 }};
 
 } // namespace

@@ -42,6 +42,8 @@ enum class PrinterCommand {
     FennIpl,         // 1D 16             IPL command of the direct-CRC printers, no reply
     FennMode,        // 1D 30 10 + 13 bytes, no reply
     FiscalDownload,  // 1F 14 02          fiscal printers: allow the download, no reply
+    J5Image,         // J5 HID: the image after 1D 13, ACK once it is all in
+    J5Crc,           // J5 HID: 1D 12 k    ACK, CRC low, CRC high of the image after its header
 };
 
 // Name used on the command line and in transcripts ("select", "sector-crc", ...).

@@ -3,29 +3,13 @@
 #include "download/download_pause.h"
 #include "download/local_download_run.h"
 #include "download/model_family.h"
+#include "download/no_receiver.h"
 
 #include <exception>
 #include <new>
 #include <optional>
 
 namespace kyv {
-
-namespace {
-
-// Receives the events of a job started without a receiver: nothing is shown, nothing asked.
-class NoReceiver final : public JobEvents {
-public:
-    void result(ResultCode) override {}
-    void jobEnd() override {}
-    void success(const std::string&) override {}
-    void progressStart(int) override {}
-    void progress(ProgressEvent&) override {}
-    void progressClose() override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    void notice(const std::string&, const std::string&) override {}
-};
-
-} // namespace
 
 LocalDownloadRun::LocalDownloadRun(WorkerJob& job, JobEvents& events)
     : row_(job.row), job_(job.row.job), pidList_(job.pidList), events_(events), report_(events), cmd_(&events)

@@ -1,5 +1,6 @@
 #include "download/workers.h"
 
+#include "download/hid_download.h"
 #include "download/local_download.h"
 
 namespace kyv {
@@ -9,8 +10,10 @@ WorkerProcedure workerProcedure(WorkerKind kind)
     switch (kind) {
     case WorkerKind::Local:
         return &RunLocalDownload;
+    case WorkerKind::Hid:
+        return static_cast<JobEnd (*)(WorkerJob)>(&RunHidDownload);
     default:
-        return nullptr; // the network and HID downloads are not part of this build yet
+        return nullptr; // the network downloads are not part of this build yet
     }
 }
 

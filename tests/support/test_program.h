@@ -19,16 +19,16 @@
 namespace kyv::test {
 
 struct ProgramOptions {
-    std::vector<std::string> args;
+    std::vector<std::string> args{};
     // Set after the clean-up; an empty value leaves the variable out.
-    std::map<std::string, std::string> environment;
+    std::map<std::string, std::string> environment{};
     // Ports entries the test maps itself, e.g. COM3 to a simulated printer's line.
-    std::map<std::string, std::string> ports;
+    std::map<std::string, std::string> ports{};
     // Empty: a scratch directory of the program's own.
-    std::filesystem::path startDir;
+    std::filesystem::path startDir{};
     // Empty: a scratch one. Given: its KyvFlash/KyvFlash.ini keeps what the test wrote and
     // gets the Ports entries it lacks.
-    std::filesystem::path configHome;
+    std::filesystem::path configHome{};
     bool display = false;          // keep DISPLAY and WAYLAND_DISPLAY
     bool resultPipe = false;       // a pipe as descriptor resultFdNumber, named by KYVFLASH_RESULT_FD
     int resultFdNumber = 3;

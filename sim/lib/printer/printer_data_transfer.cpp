@@ -168,6 +168,18 @@ PrinterModel::Answer PrinterModel::finishOnlineBlock()
     return {{kAck, static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)}};
 }
 
+bool PrinterModel::storeImage(int sector, std::span<const uint8_t> image)
+{
+    const FlashLayout& layout = *type_->flash;
+    const uint64_t start = layout.sectorStart(sector);
+    if (image.empty() || start >= layout.totalBytes() || image.size() > layout.totalBytes() - start)
+        return false;
+    eraseRange(start, layout.sectorStart(layout.sectorHolding(start + image.size() - 1) + 1));
+    program(start, image);
+    ++state_.sectorWrites;
+    return true;
+}
+
 void PrinterModel::program(uint64_t offset, std::span<const uint8_t> data)
 {
     uint8_t* cell = flash_.data() + offset;

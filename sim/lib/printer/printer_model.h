@@ -59,6 +59,9 @@ public:
     const Bytes& flash() const { return flash_; }
     // Bytes of sector number `sector` (numbered from 1 in flash order); empty when none.
     Bytes sectorBytes(int sector) const;
+    // An image the printer took over another protocol (the J5 HID stream): the sectors it
+    // covers from `sector` on are erased and programmed with it. False when it does not fit.
+    bool storeImage(int sector, std::span<const uint8_t> image);
     std::string modelNumber() const { return modelNumber_; }
 
 private:

@@ -189,4 +189,12 @@ void PrinterSession::addFault(const Fault& fault)
     model_.addFault(fault);
 }
 
+bool PrinterSession::storeImage(char kind, std::span<const uint8_t> image)
+{
+    std::lock_guard lock(mutex_);
+    const PrinterType& type = model_.printerType();
+    const int sector = kind == 'M' ? type.mainSector : kind == 'S' ? type.sbcsSector : type.bootSector;
+    return model_.storeImage(sector, image);
+}
+
 } // namespace kyv::sim

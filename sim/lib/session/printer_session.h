@@ -76,6 +76,8 @@ public:
     bool flashHoldsFile(const std::string& path, uint64_t flashOffset, std::string* why = nullptr) const;
     bool sectorsHoldFile(const std::string& path, int firstSector, std::string* why = nullptr) const;
     bool dumpFlash(const std::string& path) const;
+    // An image taken over the J5 HID stream, of kind 'B', 'M' or 'S', into its sectors.
+    bool storeImage(char kind, std::span<const uint8_t> image);
     PrinterState state() const;
     std::string modelNumber() const;
     void addFault(const Fault& fault);

@@ -4,6 +4,8 @@
 #include "sim/lib/usb/bus_socket_server.h"
 #include "sim/lib/usb/ibm_usb_frames.h"
 #include "sim/lib/usb/j5_commands.h"
+#include "sim/lib/usb/j5_download.h"
+#include "sim/lib/printer/printer_replies.h"
 #include "sim/lib/usb/printer_reports.h"
 #include "sim/lib/usb/usb_bus.h"
 
@@ -56,6 +58,7 @@ struct UsbPrinter::Impl final : HostLink, UsbBusDevices {
     const Shown* target = nullptr;
     uint8_t inputId = 0;
     Bytes featureReply;         // the vendor page's feature data since the last write
+    J5Download j5Download{options.printer.faults}; // a J5 printer's image as it comes
     Bytes ibmCommand, ibmReply; // the last IBM command and what it was answered
     Bytes ibmStatus = ibmStatusReport({});
 
@@ -150,8 +153,22 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
         featureReply.clear();
         const PrinterState state = session.state();
         std::optional<Bytes> answer;
-        if (options.interface == UsbInterface::Hid && !state.restarting)
+        if (options.interface == UsbInterface::Hid && !state.restarting) {
+            if (std::optional<J5Step> step = j5Download.take(*bytes, state)) {
+                // The image blocks are noted by size: the transcript stays readable.
+                session.transcript().add(Direction::ToPrinter, step->note == "j5 image block" ? Bytes{} : *bytes,
+                                         step->note);
+                if (step->imageComplete && !session.storeImage(j5Download.kind(), j5Download.image()))
+                    step->reply = Bytes{kNak};
+                if (step->reply) {
+                    target = device;
+                    sendReply(*step->reply);
+                    session.transcript().add(Direction::ToHost, *step->reply);
+                }
+                break;
+            }
             answer = j5Answer(*bytes, state);
+        }
         if (answer) {
             session.transcript().add(Direction::ToPrinter, *bytes, "j5");
             target = device;

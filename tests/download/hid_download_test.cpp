@@ -1,0 +1,115 @@
+// The J5 family's HID download against printer-sim usb on a simulated bus.
+#include "core/catalogue.h"
+#include "core/clock.h"
+#include "download/hid_download.h"
+#include "download/recording_events.h"
+#include "protocol/crc.h"
+#include "support/scratch_dir.h"
+#include "support/usb_sim_program.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace kyv::test {
+namespace {
+
+// A J5 main firmware: K, the kind letter, version stamp and firmware version, the CRC of
+// the data after the 16-byte header, the data.
+std::vector<uint8_t> j5Image(size_t dataBytes, uint8_t stamp = 0x01)
+{
+    std::vector<uint8_t> image(16 + dataBytes);
+    image[0] = 'K';
+    image[1] = 'M';
+    for (size_t i = 3; i <= 13; ++i)
+        image[i] = stamp;
+    uint32_t x = 7;
+    for (size_t i = 16; i < image.size(); ++i) {
+        x = x * 1103515245u + 12345u;
+        image[i] = static_cast<uint8_t>(x >> 24);
+    }
+    const uint16_t crc = crc16CcittDirectOf(std::span<const uint8_t>(image).subspan(16));
+    image[14] = static_cast<uint8_t>(crc & 0xFF);
+    image[15] = static_cast<uint8_t>(crc >> 8);
+    return image;
+}
+
+class HidDownload : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setTimeScale(0.01);
+        clearStopRequest();
+    }
+    void TearDown() override { clearStopRequest(); }
+
+    WorkerJob job(const std::string& model, const std::vector<uint8_t>& image, int commandLine = 1)
+    {
+        const std::string path = (dir.path() / "j5.mfw").string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        ModelInfo row = catalogue.row(catalogue.indexOf(model));
+        row.job.interfaceKind = kHid;
+        row.job.filePath = path;
+        row.job.progressRange = 40;
+        row.job.commandLineMode = commandLine;
+        row.job.workDir = dir.path().string();
+        row.job.notifyWindow = &events;
+        WorkerJob worker(row, "40e40f");
+        worker.hidImage = true;
+        worker.hidTypeLetter = 'M';
+        return worker;
+    }
+    std::vector<std::string> texts() const { return events.texts(); }
+
+    ScratchDir dir;
+    ModelCatalogue catalogue;
+    RecordingEvents events;
+};
+
+TEST_F(HidDownload, J5TakesTheImageAsABlockStreamAndComesBack)
+{
+    const std::string dump = (dir.path() / "flash.bin").string();
+    UsbSimProgram sim({"--model", "J5", "--interface", "HID", "--flash-dump", dump});
+    ASSERT_EQ(sim.firstLine, sim.bus + "\n");
+    const std::vector<uint8_t> image = j5Image(5000 - 16);
+    RunHidDownload(job("J5", image), *sim.backend);
+    ASSERT_EQ(events.outcome(), 0) << ::testing::PrintToString(texts());
+    EXPECT_TRUE(events.sawText("Checking CRC of downloaded file ... (Step 5)"));
+    EXPECT_TRUE(events.sawText("Checking communication line status  ... (Step 7)"));
+    const std::vector<RecordedEvent> all = events.all();
+    EXPECT_EQ(all.back().message, MSG_JOB_END);
+    EXPECT_EQ(std::count_if(all.begin(), all.end(), [](auto& e) { return e.progress.stepText.empty() && e.progress.logText.empty() && e.message == MSG_PROGRESS; }), 5)
+        << "5000 bytes go as four blocks of 1021 and one of 916";
+
+    ASSERT_EQ(sim.terminate().exitStatus, 0);
+    std::ifstream in(dump, std::ios::binary);
+    const std::vector<uint8_t> flash{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(std::search(flash.begin(), flash.end(), image.begin(), image.end()), flash.end())
+        << "the printer holds the image it was sent";
+}
+
+TEST_F(HidDownload, FailuresEndWithTheirCodeInEitherOrder)
+{
+    // A printer whose CRC disagrees: 1005, after the whole image; in the dialog the job's end
+    // is posted before the result.
+    UsbSimProgram wrong({"--model", "J5_REFRESH", "--interface", "HID", "--fault", "wrong-crc:j5-crc"});
+    RunHidDownload(job("J5_REFRESH", j5Image(3000), 0), *wrong.backend);
+    EXPECT_EQ(events.outcome(), rc::CrcDifferent);
+    const std::vector<RecordedEvent> all = events.all();
+    const auto result = std::find_if(all.begin(), all.end(), [](auto& e) { return e.message == MSG_RESULT; });
+    const auto firstEnd = std::find_if(all.begin(), all.end(), [](auto& e) { return e.message == MSG_JOB_END; });
+    EXPECT_LT(firstEnd, result) << "dialog mode: MSG_JOB_END before MSG_RESULT";
+    EXPECT_EQ(all.back().message, MSG_JOB_END);
+
+    // No J5 printer on the bus at all: 1004 after the ten looks.
+    RecordingEvents none;
+    UsbSimProgram other({"--model", "R241", "--interface", "USB"});
+    WorkerJob alone = job("J5", j5Image(100));
+    alone.row.job.notifyWindow = &none;
+    RunHidDownload(std::move(alone), *other.backend);
+    EXPECT_EQ(none.outcome(), rc::NoAcknowledge);
+}
+
+} // namespace
+} // namespace kyv::test
