@@ -6,7 +6,7 @@
 namespace kyv::sim {
 namespace {
 
-constexpr std::array<std::pair<PrinterCommand, std::string_view>, 33> kNames{{
+constexpr std::array<std::pair<PrinterCommand, std::string_view>, 37> kNames{{
     {PrinterCommand::Any, "any"},
     {PrinterCommand::Status, "status"},
     {PrinterCommand::IplQuery, "ipl-query"},
@@ -40,6 +40,10 @@ constexpr std::array<std::pair<PrinterCommand, std::string_view>, 33> kNames{{
     {PrinterCommand::FennIpl, "fenn-ipl"},
     {PrinterCommand::FennMode, "fenn-mode"},
     {PrinterCommand::FiscalDownload, "fiscal-download"},
+    {PrinterCommand::MacQuery, "mac-query"},
+    {PrinterCommand::MaskQuery, "mask-query"},
+    {PrinterCommand::LanIplCrc, "lan-ipl-crc"},
+    {PrinterCommand::PrintForm, "print-form"},
 }};
 
 } // namespace

@@ -42,6 +42,11 @@ enum class PrinterCommand {
     FennIpl,         // 1D 16             IPL command of the direct-CRC printers, no reply
     FennMode,        // 1D 30 10 + 13 bytes, no reply
     FiscalDownload,  // 1F 14 02          fiscal printers: allow the download, no reply
+    // Commands of a printer's network interface (raw TCP port and UDP datagrams).
+    MacQuery,        // 1D 49 40 F0       F0 and the MAC address as 17 characters, in any mode
+    MaskQuery,       // 1D 49 40 F2       F2 and the subnet mask as dotted text, space-padded, in any mode
+    LanIplCrc,       // 1D 08             as IplCrc, for the network interface's own boot program
+    PrintForm,       // 1F 74             prints the diagnostics form, no reply
 };
 
 // Name used on the command line and in transcripts ("select", "sector-crc", ...).
