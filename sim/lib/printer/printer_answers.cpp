@@ -9,6 +9,11 @@
 #include <optional>
 
 namespace kyv::sim {
+namespace {
+
+constexpr size_t kNetworkModelRecord = 15;
+
+} // namespace
 
 Bytes nakReply(PrinterCommand command)
 {
@@ -49,7 +54,8 @@ PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, st
     if (!inDownloadMode())
         return {};
     switch (command) {
-    case PrinterCommand::IplQuery: return {{kAck}};
+    // The network interface answers in two bytes, as its host reads them: ACK and 00.
+    case PrinterCommand::IplQuery: return options_.network.on ? Answer{{kAck, 0x00}} : Answer{{kAck}};
     case PrinterCommand::Erase: {
         uint8_t sector = bytes[2];
         if (!layout.hasSector(sector))
@@ -145,6 +151,9 @@ PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command,
         Bytes reply{'\''};
         reply.insert(reply.end(), modelNumber_.begin(), modelNumber_.end());
         reply.push_back('\r');
+        // The network interface sends a whole 15-byte record, filled with FF.
+        if (options_.network.on && reply.size() < kNetworkModelRecord)
+            reply.resize(kNetworkModelRecord, 0xFF);
         return {reply};
     }
     case PrinterCommand::VersionItem: return online ? Answer{versionReply(bytes[3])} : Answer{};
