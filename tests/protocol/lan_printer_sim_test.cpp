@@ -63,8 +63,10 @@ protected:
                                          "--time-scale", std::to_string(timeScale()), "--flash-dump",
                                          (dir.path() / "flash.bin").string()};
         args.insert(args.end(), extra.begin(), extra.end());
-        sim_ = std::make_unique<test::TestProgram>(std::string(KYV_BINARY_DIR) + "/sim/printer-sim",
-                                                   test::ProgramOptions{.args = args, .startDir = dir.path()});
+        test::ProgramOptions program;
+        program.args = args;
+        program.startDir = dir.path();
+        sim_ = std::make_unique<test::TestProgram>(std::string(KYV_BINARY_DIR) + "/sim/printer-sim", program);
         ASSERT_TRUE(sim_->started());
         std::string line = sim_->waitForOutput("\n", std::chrono::seconds(30));
         char at[32]{};
@@ -201,16 +203,15 @@ TEST(SimulatedLanPrinterInNamespace, LimitedBroadcastFindsThePrinter)
 {
     if (std::getenv("KYV_IN_OWN_NETNS") == nullptr) {
         std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-        test::ProgramResult inside = test::runTestProgram(
-            "/usr/bin/unshare",
-            {.args = {"-rn", "sh", "-c",
-                      "ip link set lo up && ip route add default dev lo || exit 77; exec \"$0\" "
-                      "--gtest_filter=SimulatedLanPrinterInNamespace.*",
-                      self},
-             .environment = {{"KYV_IN_OWN_NETNS", "1"},
-                             {"KYVFLASH_NET_ALLOW", "127.0.0.0/8,255.255.255.255/32"},
-                             {"KYVFLASH_TIME_SCALE", std::to_string(timeScale())}}},
-            std::chrono::seconds(120));
+        test::ProgramOptions program;
+        program.args = {"-rn", "sh", "-c",
+                        "ip link set lo up && ip route add default dev lo || exit 77; exec \"$0\" "
+                        "--gtest_filter=SimulatedLanPrinterInNamespace.*",
+                        self};
+        program.environment = {{"KYV_IN_OWN_NETNS", "1"},
+                               {"KYVFLASH_NET_ALLOW", "127.0.0.0/8,255.255.255.255/32"},
+                               {"KYVFLASH_TIME_SCALE", std::to_string(timeScale())}};
+        test::ProgramResult inside = test::runTestProgram("/usr/bin/unshare", program, std::chrono::seconds(120));
         if (inside.exitStatus != 0 && inside.out.find("[ RUN      ]") == std::string::npos)
             GTEST_SKIP() << "no network namespace of our own here: " << inside.err;
         EXPECT_EQ(inside.exitStatus, 0) << inside.out << inside.err;
@@ -220,11 +221,12 @@ TEST(SimulatedLanPrinterInNamespace, LimitedBroadcastFindsThePrinter)
     if (!havePyftpdlib())
         GTEST_SKIP() << "python3-pyftpdlib is not installed";
     test::ScratchDir dir;
-    test::TestProgram sim(std::string(KYV_BINARY_DIR) + "/sim/printer-sim",
-                          {.args = {"lan", "--address", "127.0.0.5", "--model", "R241", "--mac", "00:11:62:00:00:55",
-                                    "--search-port", "0", "--raw-port", "0", "--status-port", "0", "--ftp-port", "0",
-                                    "--time-scale", std::to_string(timeScale())},
-                           .startDir = dir.path()});
+    test::ProgramOptions program;
+    program.args = {"lan",         "--address", "127.0.0.5",   "--model", "R241",     "--mac",
+                    "00:11:62:00:00:55", "--search-port", "0", "--raw-port", "0", "--status-port",
+                    "0",           "--ftp-port", "0",          "--time-scale", std::to_string(timeScale())};
+    program.startDir = dir.path();
+    test::TestProgram sim(std::string(KYV_BINARY_DIR) + "/sim/printer-sim", program);
     std::string line = sim.waitForOutput("\n", std::chrono::seconds(30));
     unsigned search = 0;
     ASSERT_EQ(std::sscanf(line.c_str(), "%*s raw %*u status %*u search %u", &search), 1) << line;
