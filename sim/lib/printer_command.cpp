@@ -6,7 +6,7 @@
 namespace kyv::sim {
 namespace {
 
-constexpr std::array<std::pair<PrinterCommand, std::string_view>, 35> kNames{{
+constexpr std::array<std::pair<PrinterCommand, std::string_view>, 39> kNames{{
     {PrinterCommand::Any, "any"},
     {PrinterCommand::Status, "status"},
     {PrinterCommand::IplQuery, "ipl-query"},
@@ -42,6 +42,10 @@ constexpr std::array<std::pair<PrinterCommand, std::string_view>, 35> kNames{{
     {PrinterCommand::FiscalDownload, "fiscal-download"},
     {PrinterCommand::J5Image, "j5-image"},
     {PrinterCommand::J5Crc, "j5-crc"},
+    {PrinterCommand::MacQuery, "mac-query"},
+    {PrinterCommand::MaskQuery, "mask-query"},
+    {PrinterCommand::LanIplCrc, "lan-ipl-crc"},
+    {PrinterCommand::PrintForm, "print-form"},
 }};
 
 } // namespace

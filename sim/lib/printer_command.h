@@ -44,6 +44,11 @@ enum class PrinterCommand {
     FiscalDownload,  // 1F 14 02          fiscal printers: allow the download, no reply
     J5Image,         // J5 HID: the image after 1D 13, ACK once it is all in
     J5Crc,           // J5 HID: 1D 12 k    ACK, CRC low, CRC high of the image after its header
+    // Commands of a printer's network interface (raw TCP port and UDP datagrams).
+    MacQuery,        // 1D 49 40 F0       F0 and the MAC address as 17 characters, in any mode
+    MaskQuery,       // 1D 49 40 F2       F2 and the subnet mask as dotted text, space-padded, in any mode
+    LanIplCrc,       // 1D 08             as IplCrc, for the network interface's own boot program
+    PrintForm,       // 1F 74             prints the diagnostics form, no reply
 };
 
 // Name used on the command line and in transcripts ("select", "sector-crc", ...).

@@ -48,6 +48,15 @@ enum class UnerasedWrite {
     Overwrite,  // the printer erases as it programs: new = data
 };
 
+// What a printer on the network adds: it hears the bytes of its raw TCP port and its
+// datagrams, and its network interface answers for the MAC address and the mask.
+struct NetworkFace {
+    bool on = false;
+    std::string macText;           // 17 characters, as 00:11:62:00:00:05
+    std::string maskText;          // dotted, as 255.255.255.0
+    uint8_t clearAreaReply = 0x06; // answer to 1D 40 31 and 1D 40 32: 0D on the Ethernet interface
+};
+
 struct PrinterOptions {
     std::string model = "R241";   // name of a printer type (see printerTypes())
     std::string modelNumber;      // empty: a number that passes the model check of `model`
@@ -72,6 +81,8 @@ struct PrinterOptions {
     bool usuOn = false;
     int fiscalState = 0;                 // answered to 1D 30 07
     bool notReady = false;               // status answers "not ready" until 1D 03 02
+
+    NetworkFace network;                 // off: a printer on a serial line or USB
 
     std::vector<Fault> faults;
     std::string transcriptPath;          // written by stop() when set

@@ -22,6 +22,7 @@ bool parseInt(const std::string& text, long long low, long long high, long long&
 std::string simUsage()
 {
     return R"(Usage: printer-sim serial [options]
+       printer-sim lan --address A --model NAME [options]   (printer-sim lan --help)
        printer-sim --list-models
        printer-sim --help
 
@@ -89,7 +90,7 @@ ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArgu
     if (args[0] == "--list-models")
         return ArgumentsOutcome::ListModels;
     if (args[0] != "serial") {
-        error = "unknown command '" + args[0] + "': only 'serial' is served (see --help)";
+        error = "unknown command '" + args[0] + "': only 'serial' and 'lan' are served (see --help)";
         return ArgumentsOutcome::Error;
     }
     PrinterOptions& p = out.printer;

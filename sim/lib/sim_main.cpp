@@ -1,6 +1,7 @@
 #include "sim/lib/sim_main.h"
 
 #include "core/clock.h"
+#include "sim/lib/lan/lan_main.h"
 #include "sim/lib/printer/printer_types.h"
 #include "sim/lib/pty_printer.h"
 #include "sim/lib/sim_arguments.h"
@@ -32,6 +33,8 @@ int simMain(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "usb")
         return usbMain(args);
+    if (!args.empty() && args[0] == "lan")
+        return lanMain(args);
     SimArguments arguments;
     std::string error;
     switch (parseSimArguments(args, arguments, error)) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <algorithm>
+#include <optional>
 
 namespace kyv::sim {
 namespace {
@@ -52,6 +53,15 @@ constexpr Form kForms[] = {
     {PrinterCommand::SettingsMode, {0x1F, 0x7A, 0x74}, 3, 4},
 };
 
+// What a printer's network interface takes besides: its MAC and mask queries, the CRC of
+// its own boot program, and the diagnostics form, which arrives as 1F 74 alone.
+constexpr Form kNetworkForms[] = {
+    {PrinterCommand::MacQuery, {0x1D, 0x49, 0x40, 0xF0}, 4, 4},
+    {PrinterCommand::MaskQuery, {0x1D, 0x49, 0x40, 0xF2}, 4, 4},
+    {PrinterCommand::LanIplCrc, {0x1D, 0x08}, 2, 2},
+    {PrinterCommand::PrintForm, {0x1F, 0x74}, 2, 2},
+};
+
 bool patternMatches(const Form& form, std::span<const uint8_t> bytes)
 {
     size_t seen = std::min(form.patternLength, bytes.size());
@@ -63,20 +73,28 @@ bool patternMatches(const Form& form, std::span<const uint8_t> bytes)
 
 } // namespace
 
-ParsedCommand parseCommand(std::span<const uint8_t> bytes)
+ParsedCommand parseCommand(std::span<const uint8_t> bytes, bool network)
 {
     if (bytes.empty())
         return {};
     bool couldGrow = false;
-    for (const Form& form : kForms) {
-        if (!patternMatches(form, bytes))
-            continue;
-        if (bytes.size() < form.length) {
-            couldGrow = true;
-            continue;
+    auto find = [&](std::span<const Form> forms) -> std::optional<ParsedCommand> {
+        for (const Form& form : forms) {
+            if (!patternMatches(form, bytes))
+                continue;
+            if (bytes.size() < form.length) {
+                couldGrow = true;
+                continue;
+            }
+            return ParsedCommand{ParsedCommand::Outcome::Complete, form.command, form.length};
         }
-        return {ParsedCommand::Outcome::Complete, form.command, form.length};
-    }
+        return std::nullopt;
+    };
+    if (network)
+        if (std::optional<ParsedCommand> parsed = find(kNetworkForms))
+            return *parsed;
+    if (std::optional<ParsedCommand> parsed = find(kForms))
+        return *parsed;
     if (couldGrow)
         return {ParsedCommand::Outcome::NeedMore, PrinterCommand::Any, 0};
     return {ParsedCommand::Outcome::Unknown, PrinterCommand::Any, 1};

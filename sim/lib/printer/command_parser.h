@@ -21,7 +21,8 @@ struct ParsedCommand {
 };
 
 // Sector data (1D 11) and the online block (1B 5B 7C) are complete once their header is:
-// the caller then takes their data bytes.
-ParsedCommand parseCommand(std::span<const uint8_t> bytes);
+// the caller then takes their data bytes. `network`: the printer's network interface
+// hears the bytes, which knows a few commands more.
+ParsedCommand parseCommand(std::span<const uint8_t> bytes, bool network = false);
 
 } // namespace kyv::sim

@@ -6,15 +6,22 @@
 #include "sim/lib/printer/printer_replies.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace kyv::sim {
+namespace {
+
+constexpr size_t kNetworkModelRecord = 15;
+
+} // namespace
 
 Bytes nakReply(PrinterCommand command)
 {
     switch (command) {
     case PrinterCommand::SectorCrc:
     case PrinterCommand::MainCrc:
-    case PrinterCommand::IplCrc: return {kNak, 0x00, 0x00};
+    case PrinterCommand::IplCrc:
+    case PrinterCommand::LanIplCrc: return {kNak, 0x00, 0x00};
     case PrinterCommand::OnlineBlock: return {kNak, kWriteFailed};
     default: return {kNak};
     }
@@ -29,6 +36,7 @@ PrinterModel::Answer PrinterModel::answer(PrinterCommand command, std::span<cons
     case PrinterCommand::SectorCrc:
     case PrinterCommand::MainCrc:
     case PrinterCommand::IplCrc:
+    case PrinterCommand::LanIplCrc:
     case PrinterCommand::FennIpl:
     case PrinterCommand::FennMode: return answerFlashCommand(command, bytes);
     default: return answerSettingsCommand(command, bytes);
@@ -46,7 +54,8 @@ PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, st
     if (!inDownloadMode())
         return {};
     switch (command) {
-    case PrinterCommand::IplQuery: return {{kAck}};
+    // The network interface answers in two bytes, as its host reads them: ACK and 00.
+    case PrinterCommand::IplQuery: return options_.network.on ? Answer{{kAck, 0x00}} : Answer{{kAck}};
     case PrinterCommand::Erase: {
         uint8_t sector = bytes[2];
         if (!layout.hasSector(sector))
@@ -61,6 +70,9 @@ PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, st
             return {{kNak}};
         state_.selectedSector = sector;
         sectorCrcValid_ = false;
+        if (downloadArea_)
+            if (std::optional<UploadedImage> image = downloadArea_())
+                return writeUploadedImage(sector, *image, transcript_);
         return {{kAck}};
     }
     case PrinterCommand::SectorCrc: {
@@ -70,7 +82,8 @@ PrinterModel::Answer PrinterModel::answerFlashCommand(PrinterCommand command, st
         return {{kAck, static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)}};
     }
     case PrinterCommand::MainCrc:
-    case PrinterCommand::IplCrc: {
+    case PrinterCommand::IplCrc:
+    case PrinterCommand::LanIplCrc: {
         // The image CRC covers the whole 64 KB units written since the switch to download
         // mode, as the host computes it over an image file.
         uint64_t length = imageStarted_ ? imageEnd_ - imageStart_ : 0;
@@ -123,15 +136,24 @@ PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command,
             state_.switchByte1 = bytes[3];
         }
         return {};
-    case PrinterCommand::ClearDownloadArea:
-    case PrinterCommand::ClearDownloadArea2: return {{kAck}};
-    case PrinterCommand::EraseUserArea: state_.userAreaErased = true; return {{kAck}};
+    case PrinterCommand::ClearDownloadArea: return {{kAck}};
+    case PrinterCommand::ClearDownloadArea2: return {{options_.network.clearAreaReply}};
+    case PrinterCommand::EraseUserArea: state_.userAreaErased = true; return {{options_.network.clearAreaReply}};
+    case PrinterCommand::MacQuery:
+    case PrinterCommand::MaskQuery: return {networkReply(command)};
+    case PrinterCommand::PrintForm:
+        if (online)
+            ++state_.configurationPrints;
+        return {};
     case PrinterCommand::ModelNumber: {
         if (!online)
             return {};
         Bytes reply{'\''};
         reply.insert(reply.end(), modelNumber_.begin(), modelNumber_.end());
         reply.push_back('\r');
+        // The network interface sends a whole 15-byte record, filled with FF.
+        if (options_.network.on && reply.size() < kNetworkModelRecord)
+            reply.resize(kNetworkModelRecord, 0xFF);
         return {reply};
     }
     case PrinterCommand::VersionItem: return online ? Answer{versionReply(bytes[3])} : Answer{};
@@ -149,6 +171,43 @@ PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command,
     case PrinterCommand::FiscalDownload: state_.fiscalState = 2; return {};
     default: return {};
     }
+}
+
+Bytes PrinterModel::networkReply(PrinterCommand command) const
+{
+    // F0 and the MAC text, or F2 and the mask as text in 15 characters padded with spaces.
+    std::string text = options_.network.macText;
+    if (command == PrinterCommand::MaskQuery) {
+        text = options_.network.maskText.substr(0, 15);
+        text.resize(15, ' ');
+    }
+    Bytes reply(1 + text.size());
+    reply[0] = command == PrinterCommand::MacQuery ? 0xF0 : 0xF2;
+    std::copy(text.begin(), text.end(), reply.begin() + 1);
+    return reply;
+}
+
+// The file put into the download area goes into flash from the selected sector on: the
+// sectors it covers are erased and programmed, and it counts for the image CRC.
+PrinterModel::Answer PrinterModel::writeUploadedImage(int sector, const UploadedImage& image, Transcript* transcript)
+{
+    const FlashLayout& layout = *type_->flash;
+    uint64_t start = layout.sectorStart(sector);
+    if (image.bytes.empty() || image.bytes.size() > layout.totalBytes() - start) {
+        if (transcript != nullptr)
+            transcript->event("uploaded " + image.name + " (" + std::to_string(image.bytes.size()) +
+                              " bytes) does not fit from sector " + std::to_string(sector));
+        return {{kNak}};
+    }
+    uint64_t end = start + image.bytes.size();
+    eraseRange(start, layout.sectorStart(layout.sectorHolding(end - 1) + 1));
+    program(start, image.bytes);
+    noteImageWritten(start, end);
+    ++state_.sectorWrites;
+    if (transcript != nullptr)
+        transcript->event("uploaded " + image.name + " (" + std::to_string(image.bytes.size()) +
+                          " bytes) written from sector " + std::to_string(sector));
+    return {{kAck}};
 }
 
 Bytes PrinterModel::versionReply(uint8_t item) const

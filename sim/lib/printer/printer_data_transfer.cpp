@@ -85,13 +85,7 @@ PrinterModel::Answer PrinterModel::finishSectorData()
     state_.lastSectorCrc = crcOf(dataStart_, dataStart_ + size);
     sectorCrcValid_ = true;
     ++state_.sectorWrites;
-    if (!imageStarted_) {
-        imageStarted_ = true;
-        imageStart_ = dataStart_;
-        imageEnd_ = dataStart_;
-    }
-    imageStart_ = std::min(imageStart_, dataStart_);
-    imageEnd_ = std::max(imageEnd_, dataStart_ + size);
+    noteImageWritten(dataStart_, dataStart_ + size);
     // A new first sector of the boot program: the printer restarts into it, still in
     // download mode, and the download goes on.
     if (type_->bootSector != 0 && state_.selectedSector == type_->bootSector) {
@@ -178,6 +172,17 @@ bool PrinterModel::storeImage(int sector, std::span<const uint8_t> image)
     program(start, image);
     ++state_.sectorWrites;
     return true;
+}
+
+void PrinterModel::noteImageWritten(uint64_t begin, uint64_t end)
+{
+    if (!imageStarted_) {
+        imageStarted_ = true;
+        imageStart_ = begin;
+        imageEnd_ = begin;
+    }
+    imageStart_ = std::min(imageStart_, begin);
+    imageEnd_ = std::max(imageEnd_, end);
 }
 
 void PrinterModel::program(uint64_t offset, std::span<const uint8_t> data)

@@ -5,11 +5,12 @@
 #include "sim/lib/printer/printer_replies.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kyv::sim {
 namespace {
 
-constexpr size_t kCommandCount = static_cast<size_t>(PrinterCommand::FiscalDownload) + 1;
+constexpr size_t kCommandCount = static_cast<size_t>(PrinterCommand::PrintForm) + 1;
 constexpr size_t kModelNumberRoom = 16; // the host reads 18 bytes: apostrophe, number, CR
 
 std::string upper(std::string text)
@@ -23,7 +24,8 @@ std::string upper(std::string text)
 bool carriesCrc(PrinterCommand command)
 {
     return command == PrinterCommand::SectorCrc || command == PrinterCommand::MainCrc ||
-           command == PrinterCommand::IplCrc || command == PrinterCommand::OnlineBlock;
+           command == PrinterCommand::IplCrc || command == PrinterCommand::LanIplCrc ||
+           command == PrinterCommand::OnlineBlock;
 }
 
 } // namespace
@@ -123,7 +125,7 @@ std::vector<PrinterAction> PrinterModel::receive(std::span<const uint8_t> bytes,
                 pos += takeData(all.subspan(pos), out, transcript);
                 continue;
             }
-            ParsedCommand parsed = parseCommand(all.subspan(pos));
+            ParsedCommand parsed = parseCommand(all.subspan(pos), options_.network.on);
             if (parsed.outcome == ParsedCommand::Outcome::NeedMore)
                 break;
             if (parsed.outcome == ParsedCommand::Outcome::Unknown) {
@@ -153,6 +155,25 @@ std::vector<PrinterAction> PrinterModel::receive(std::span<const uint8_t> bytes,
     return out;
 }
 
+std::vector<PrinterAction> PrinterModel::receiveMessage(std::span<const uint8_t> bytes, Transcript* transcript)
+{
+    if (!valid() || state_.lineDropped)
+        return {};
+    if (dataKind_ != DataKind::None) {
+        if (transcript != nullptr)
+            transcript->event("ignored a datagram: data is coming on the raw port");
+        return {};
+    }
+    Bytes stream = std::exchange(pending_, {});
+    std::vector<PrinterAction> out = receive(bytes, transcript);
+    // What the message left unfinished ends with it.
+    if (dataKind_ != DataKind::None && transcript != nullptr)
+        transcript->event("ignored the data of a datagram");
+    dataKind_ = DataKind::None;
+    pending_ = state_.restarting ? Bytes{} : std::move(stream);
+    return out;
+}
+
 const Fault* PrinterModel::faultFor(PrinterCommand command, int occurrence) const
 {
     for (const Fault& fault : faults_) {
@@ -170,6 +191,7 @@ void PrinterModel::runCommand(PrinterCommand command, std::span<const uint8_t> b
                               std::vector<PrinterAction>& out, Transcript* transcript)
 {
     int occurrence = ++arrivals_[static_cast<size_t>(command)];
+    transcript_ = transcript;
     if (transcript != nullptr)
         transcript->event(std::string(commandName(command)) + " (" + std::to_string(occurrence) + ")");
     const Fault* fault = faultFor(command, occurrence);

@@ -13,6 +13,8 @@
 #include "sim/lib/printer_state.h"
 #include "sim/lib/transcript.h"
 
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,6 +33,14 @@ struct PrinterAction {
     ProtocolMs time{0};
 };
 
+// A file the host put into the printer's download area (its FTP server's folder).
+struct UploadedImage {
+    std::string name;
+    Bytes bytes;
+};
+// Takes the file uploaded last out of the download area; nullopt when there is none.
+using DownloadArea = std::function<std::optional<UploadedImage>()>;
+
 // Bytes a garbled line delivers: high bit set, so never mistaken for an ACK or NAK.
 Bytes garbledBytes(size_t count);
 
@@ -48,8 +58,15 @@ public:
     // Takes bytes from the host and returns what the printer does in answer, in order.
     // Notes on each recognised command go to the transcript when one is given.
     std::vector<PrinterAction> receive(std::span<const uint8_t> bytes, Transcript* transcript = nullptr);
+    // One whole message (a datagram): parsed on its own, apart from the byte stream, and
+    // not heard while the stream is in the middle of a data transfer.
+    std::vector<PrinterAction> receiveMessage(std::span<const uint8_t> bytes, Transcript* transcript = nullptr);
     // The restart time is over: the printer comes up in its new mode and line settings.
     void completeRestart();
+    // A network printer: where select-sector finds an uploaded file to write at that sector.
+    void setDownloadArea(DownloadArea area) { downloadArea_ = std::move(area); }
+    void setNetworkMac(std::string text) { options_.network.macText = std::move(text); }
+    const std::string& networkMac() const { return options_.network.macText; }
 
     void addFault(const Fault& fault) { faults_.push_back(fault); }
     const PrinterState& state() const { return state_; }
@@ -90,6 +107,9 @@ private:
     void eraseRange(uint64_t begin, uint64_t end);
     uint16_t crcOf(uint64_t begin, uint64_t end) const;
     Bytes versionReply(uint8_t item) const;
+    Bytes networkReply(PrinterCommand command) const;
+    Answer writeUploadedImage(int sector, const UploadedImage& image, Transcript* transcript);
+    void noteImageWritten(uint64_t begin, uint64_t end);
     bool inDownloadMode() const { return state_.mode == PrinterMode::Download; }
 
     const PrinterType* type_ = nullptr;
@@ -100,6 +120,8 @@ private:
     Bytes flash_;
     Bytes pending_; // received bytes not yet taken by a command
     std::vector<Fault> faults_;
+    DownloadArea downloadArea_;
+    Transcript* transcript_ = nullptr; // of the receive() running, for notes of the answers
     std::vector<int> arrivals_; // per PrinterCommand
     PrinterMode modeAfterRestart_ = PrinterMode::Online;
     bool sectorCrcValid_ = false;

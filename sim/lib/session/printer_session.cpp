@@ -75,6 +75,17 @@ bool PrinterSession::receive(std::span<const uint8_t> bytes, const HostLine* lin
     return perform(actions, link);
 }
 
+bool PrinterSession::receiveMessage(std::span<const uint8_t> bytes, HostLink& link)
+{
+    transcript_.add(Direction::ToPrinter, Bytes(bytes.begin(), bytes.end()));
+    std::vector<PrinterAction> actions;
+    {
+        std::lock_guard lock(mutex_);
+        actions = model_.receiveMessage(bytes, &transcript_);
+    }
+    return perform(actions, link);
+}
+
 bool PrinterSession::perform(const std::vector<PrinterAction>& actions, HostLink& link)
 {
     for (const PrinterAction& action : actions) {

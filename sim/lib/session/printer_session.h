@@ -57,6 +57,8 @@ public:
     // through `link`, pauses included. False when serving must end: the line was dropped,
     // a reply could not go out, or a stop was requested.
     bool receive(std::span<const uint8_t> bytes, const HostLine* line, HostLink& link);
+    // Serving thread: one whole message (a datagram), answered through `link`.
+    bool receiveMessage(std::span<const uint8_t> bytes, HostLink& link);
     // Serving thread: ends a restart whose time is over. Call before every poll.
     void finishRestartIfDue();
     // Serving thread: the poll() time-out that ends a restart in time; -1 when none runs.
@@ -81,6 +83,13 @@ public:
     PrinterState state() const;
     std::string modelNumber() const;
     void addFault(const Fault& fault);
+    // Runs f on the printer model under the session's lock (settings a transport adds).
+    template <class F>
+    decltype(auto) withModel(F&& f)
+    {
+        std::lock_guard lock(mutex_);
+        return f(model_);
+    }
 
 private:
     bool perform(const std::vector<PrinterAction>& actions, HostLink& link);
