@@ -11,6 +11,8 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace kyv {
 namespace {
 
