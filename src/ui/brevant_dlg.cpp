@@ -7,7 +7,9 @@
 #include "core/version.h"
 #include "ui/about_dlg.h"
 #include "ui/drawn_icons.h"
+#include "ui/file_utility_dlg.h"
 #include "ui/ip_address_edit.h"
+#include "ui/network_config_dlg.h"
 #include "ui/progress_bar_dlg.h"
 
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -235,7 +238,7 @@ void CBrevantDlg::buildControls()
     ipEdit_->setValue(0xC0A80101);
     networkButton_ = new QPushButton(QStringLiteral("+"), ethernetGroup);
     networkButton_->setObjectName(QStringLiteral("networkButton"));
-    networkButton_->hide(); // opens the network settings dialog once this build has it
+    networkButton_->hide(); // for technicians who know it is there
     auto* ethernetLayout = new QVBoxLayout(ethernetGroup);
     auto* ipRow = new QHBoxLayout;
     ipRow->addWidget(ethernetIcon_);
@@ -357,9 +360,8 @@ void CBrevantDlg::buildControls()
     connect(showLogCheck_, &QCheckBox::toggled, this, &CBrevantDlg::onShowLogToggled);
     connect(saveLogCheck_, &QCheckBox::toggled, this, [this](bool on) { log_.setSaveLog(on); });
     connect(aboutButton_, &QToolButton::clicked, this, &CBrevantDlg::showAbout);
-    connect(fwFolderButton_, &QPushButton::clicked, this, [this] {
-        message(QMessageBox::Information, QStringLiteral("The firmware folder utility is not part of this build yet."));
-    });
+    connect(fwFolderButton_, &QPushButton::clicked, this, &CBrevantDlg::openFileUtility);
+    connect(networkButton_, &QPushButton::clicked, this, &CBrevantDlg::openNetworkConfig);
     connect(exitButton_, &QPushButton::clicked, this, &CBrevantDlg::close);
 }
 
@@ -426,6 +428,21 @@ void CBrevantDlg::showAbout()
     about.exec();
 }
 
+void CBrevantDlg::openNetworkConfig()
+{
+    if (commandLineMode())
+        return; // an unattended run asks nobody anything
+    // The user's settings file, read afresh: the one the MAC search reads at its next use.
+    CNetworkConfig config(ProfileStore::forUser(), services_, this);
+    config.exec();
+}
+
+void CBrevantDlg::openFileUtility()
+{
+    CFileUtility utility(selectedRow().family, services_, this);
+    utility.exec();
+}
+
 bool CBrevantDlg::commandLineMode() const { return values_.commandLineMode != 0; }
 
 ModelInfo& CBrevantDlg::selectedRow() { return catalogue_.row(std::max(0, modelCombo_->currentIndex())); }
@@ -448,6 +465,13 @@ void CBrevantDlg::reject()
 
 bool CBrevantDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == ethernetIcon_ && event->type() == QEvent::MouseButtonDblClick) {
+        const Qt::KeyboardModifiers held = static_cast<QMouseEvent*>(event)->modifiers();
+        if (held.testFlag(Qt::ControlModifier) && held.testFlag(Qt::ShiftModifier)) {
+            QMetaObject::invokeMethod(this, &CBrevantDlg::openNetworkConfig, Qt::QueuedConnection);
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = qobject_cast<QWidget*>(watched);

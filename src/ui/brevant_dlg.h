@@ -79,6 +79,10 @@ public slots:
     void onShowLogToggled();
     void onPortDetectionTick();
     void showAbout();
+    // The hidden entries: "+" or a Ctrl+Shift double click on the Ethernet icon.
+    void openNetworkConfig();
+    // "Make FW Folder", for the selected model.
+    void openFileUtility();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -26,6 +26,19 @@ QMessageBox::StandardButton showMessageBox(QWidget* parent, QMessageBox::Icon ic
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+QString chooseFolderWithDialog(QWidget* parent, const QString& prompt)
+{
+    return QFileDialog::getExistingDirectory(parent, prompt, QString(), QFileDialog::ShowDirsOnly);
+}
+
+std::tm localTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
 } // namespace
 
 DialogServices systemDialogServices()
@@ -33,6 +46,9 @@ DialogServices systemDialogServices()
     DialogServices services;
     services.chooseFile = chooseFileWithDialog;
     services.showMessage = showMessageBox;
+    services.chooseFolder = chooseFolderWithDialog;
+    services.inspectDrive = [](const std::filesystem::path& folder) { return DriveInspector().inspect(folder); };
+    services.localTime = localTimeNow;
     services.portProbe = makeSystemPortProbe();
     services.findWorker = [](WorkerRoute route) -> WorkerFunction {
         WorkerProcedure procedure = workerProcedure(route);

@@ -1,4 +1,5 @@
-// Pictures of the main dialog and the progress dialog for people to look at. Runs only
+// Pictures of the main dialog, the progress dialog, Network Config and the firmware folder
+// utility for people to look at. Runs only
 // when tools/screenshots.sh sets KYV_SCREENSHOT_DIR (under xvfb-run); skipped otherwise.
 #include "ui_test_support.h"
 
@@ -6,11 +7,15 @@
 #include "support/usb_sim_program.h"
 #include "ui/port_detection.h"
 
+#include "core/profile_store.h"
+#include "ui/file_utility_dlg.h"
+#include "ui/network_config_dlg.h"
 #include "ui/progress_bar_dlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <cstdlib>
@@ -93,6 +98,27 @@ TEST_F(Screenshot, MainDialogWithAPrinterOnTheBus)
     ASSERT_TRUE(waitFor([&] { return child<QLabel>("detectionText")->text().endsWith(QStringLiteral("NHPI")); }));
     capture("main-dialog-usb.png");
     dialog_.reset(); // its detection looks on the simulator's bus backend
+}
+
+TEST_F(Screenshot, NetworkConfigAndFirmwareFolderUtility)
+{
+    const DialogServices s = services();
+    CNetworkConfig config(ProfileStore(workDir_ / "KyvFlash.ini"), s);
+    config.move(20, 20);
+    config.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&config));
+    capture("network-config.png");
+    config.close();
+
+    CFileUtility utility("R453", s);
+    const std::string fw = "/home/tech/firmware"; // only shown, never read
+    utility.findChild<QLineEdit*>(QStringLiteral("iplEdit"))->setText(QString::fromStdString(fw + "/R453_IPL_V1.1.ipl"));
+    utility.findChild<QLineEdit*>(QStringLiteral("mainEdit"))->setText(QString::fromStdString(fw + "/R453_MAIN_V1.1.mfw"));
+    utility.findChild<QLineEdit*>(QStringLiteral("sbcsEdit"))->setText(QString::fromStdString(fw + "/R453_ANK.sfn"));
+    utility.move(20, 20);
+    utility.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&utility));
+    capture("fw-folder-utility.png");
 }
 
 } // namespace

@@ -12,10 +12,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -91,6 +93,12 @@ protected:
             messages_.push_back({icon, caption, text});
             return answer_;
         };
+        s.chooseFolder = [this](QWidget*, const QString& prompt) {
+            folderPrompt_ = prompt;
+            return chosenFolder_;
+        };
+        s.inspectDrive = [this](const std::filesystem::path&) { return drive_; };
+        s.localTime = [this] { return localTime_; };
         s.portProbe = realProbe_ ? std::move(realProbe_) : std::make_unique<FakePortProbe>(probe_);
         s.findWorker = [this](WorkerRoute route) -> WorkerFunction {
             routes_.push_back(route);
@@ -161,11 +169,40 @@ protected:
     std::unique_ptr<PortProbe> realProbe_; // when set, the dialog detects with it instead
     QString chosenFile_;
     QString lastFilter_;
+    QString chosenFolder_;
+    QString folderPrompt_;
+    DriveFacts drive_{DriveKind::Fixed, "ext4"};
+    std::tm localTime_ = [] {
+        std::tm t{};
+        t.tm_year = 127; // 2027-01-02 03:04:05
+        t.tm_mday = 2;
+        t.tm_hour = 3;
+        t.tm_min = 4;
+        t.tm_sec = 5;
+        return t;
+    }();
     std::vector<ShownMessage> messages_;
     QMessageBox::StandardButton answer_ = QMessageBox::Ok;
     std::vector<WorkerRoute> routes_;
     std::function<void(ModelInfo& row)> worker_; // a worker's stand-in; empty: no worker for the route
     std::unique_ptr<CBrevantDlg> dialog_;
 };
+
+// Runs inspect on the next modal dialog once it is up, then closes it: for dialogs that
+// the code under test opens with exec().
+inline void onNextModal(std::function<void(QWidget*)> inspect)
+{
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [poll, inspect] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            inspect(modal);
+            modal->close();
+            *poll = nullptr; // breaks the cycle
+            return;
+        }
+        QTimer::singleShot(5, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
 
 } // namespace kyv::test
