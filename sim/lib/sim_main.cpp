@@ -4,13 +4,13 @@
 #include "sim/lib/lan/lan_main.h"
 #include "sim/lib/printer/printer_types.h"
 #include "sim/lib/pty_printer.h"
+#include "sim/lib/session/blocked_stop_signals.h"
 #include "sim/lib/sim_arguments.h"
 #include "sim/lib/usb/usb_arguments.h"
 #include "sim/lib/usb/usb_main.h"
 
 #include <csignal>
 #include <cstdio>
-#include <pthread.h>
 
 namespace kyv::sim {
 namespace {
@@ -49,19 +49,12 @@ int simMain(int argc, char** argv)
     if (arguments.timeScale > 0)
         setTimeScale(arguments.timeScale);
 
-    // The serving thread inherits this mask, so only sigwait below sees the signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    sigset_t previousMask;
-    pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask);
+    // The serving thread inherits the mask, so only the wait below sees the signals.
+    const BlockedStopSignals stopSignals;
 
     PtyPrinter printer(arguments.printer);
     if (!printer.start(arguments.linkPath)) {
         std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
-        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
         return kExitFailure;
     }
     std::printf("%s\n", printer.slavePath().c_str());
@@ -72,15 +65,13 @@ int simMain(int argc, char** argv)
                  printer.linkPath().empty() ? "" : ", link ", printer.linkPath().c_str(), state.baud, state.stopBits,
                  state.mode == PrinterMode::Download ? "download" : "online");
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    stopSignals.wait();
     bool written = printer.stop();
     if (!written)
         std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
     state = printer.state();
     std::fprintf(stderr, "printer-sim: stopped; %llu bytes received, %d sectors written, %d resets.\n",
                  static_cast<unsigned long long>(state.bytesReceived), state.sectorWrites, state.resetCount);
-    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     return written ? kExitOk : kExitFailure;
 }
 

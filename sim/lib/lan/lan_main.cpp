@@ -3,10 +3,10 @@
 #include "core/clock.h"
 #include "sim/lib/lan/lan_arguments.h"
 #include "sim/lib/lan/lan_printer.h"
+#include "sim/lib/session/blocked_stop_signals.h"
 
 #include <csignal>
 #include <cstdio>
-#include <pthread.h>
 
 namespace kyv::sim {
 
@@ -23,20 +23,13 @@ int lanMain(const std::vector<std::string>& args)
     if (arguments.timeScale > 0)
         setTimeScale(arguments.timeScale);
 
-    // The serving thread inherits this mask, so only sigwait below sees the signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    sigset_t previousMask;
-    pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask);
+    // The serving thread inherits the mask, so only the wait below sees the signals.
+    const BlockedStopSignals stopSignals;
 
     const LanOptions& lan = arguments.lan;
     LanPrinter printer(lan);
     if (!printer.start()) {
         std::fprintf(stderr, "printer-sim lan: %s\n", printer.errorText().c_str());
-        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
         return 1;
     }
     std::printf("%s\n", printer.serviceLine().c_str());
@@ -46,15 +39,13 @@ int lanMain(const std::vector<std::string>& args)
                  lan.printer.network.macText.c_str(),
                  printer.session().state().mode == PrinterMode::Download ? "download" : "online");
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    stopSignals.wait();
     bool written = printer.stop();
     if (!written)
         std::fprintf(stderr, "printer-sim lan: %s\n", printer.errorText().c_str());
     PrinterState state = printer.session().state();
     std::fprintf(stderr, "printer-sim lan: stopped; %llu bytes received, %d sectors written, %d resets.\n",
                  static_cast<unsigned long long>(state.bytesReceived), state.sectorWrites, state.resetCount);
-    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     return written ? 0 : 1;
 }
 

@@ -1,11 +1,11 @@
 #include "sim/lib/usb/usb_main.h"
 
 #include "core/clock.h"
+#include "sim/lib/session/blocked_stop_signals.h"
 #include "sim/lib/usb/usb_arguments.h"
 
 #include <csignal>
 #include <cstdio>
-#include <pthread.h>
 
 namespace kyv::sim {
 namespace {
@@ -32,20 +32,13 @@ int usbMain(const std::vector<std::string>& args)
     if (arguments.timeScale > 0)
         setTimeScale(arguments.timeScale);
 
-    // The serving thread inherits this mask, so only sigwait below sees the signals.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigaddset(&stopSignals, SIGHUP);
-    sigset_t previousMask;
-    pthread_sigmask(SIG_BLOCK, &stopSignals, &previousMask);
+    // The serving thread inherits the mask, so only the wait below sees the signals.
+    const BlockedStopSignals stopSignals;
 
     const UsbPrinterOptions& options = arguments.usb;
     UsbPrinter printer(options);
     if (!printer.start()) {
         std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
-        pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
         return kExitFailure;
     }
     std::printf("%s\n", options.busPath.c_str());
@@ -56,15 +49,13 @@ int usbMain(const std::vector<std::string>& args)
                  static_cast<int>(usbInterfaceName(options.interface).size()), usbInterfaceName(options.interface).data(),
                  options.port.c_str(), options.busPath.c_str(), state.mode == PrinterMode::Download ? "download" : "online");
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    stopSignals.wait();
     bool written = printer.stop();
     if (!written)
         std::fprintf(stderr, "printer-sim: %s\n", printer.errorText().c_str());
     state = printer.state();
     std::fprintf(stderr, "printer-sim: stopped; %llu bytes received, %d sectors written, %d resets.\n",
                  static_cast<unsigned long long>(state.bytesReceived), state.sectorWrites, state.resetCount);
-    pthread_sigmask(SIG_SETMASK, &previousMask, nullptr);
     return written ? kExitOk : kExitFailure;
 }
 
