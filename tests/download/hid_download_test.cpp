@@ -89,6 +89,20 @@ TEST_F(HidDownload, J5TakesTheImageAsABlockStreamAndComesBack)
         << "the printer holds the image it was sent";
 }
 
+TEST_F(HidDownload, APrinterAlreadyInDownloadModeIsNeitherSwitchedNorAwaited)
+{
+    const std::string transcriptPath = (dir.path() / "transcript.txt").string();
+    UsbSimProgram sim({"--model", "J5", "--interface", "HID", "--download-mode", "--transcript", transcriptPath});
+    RunHidDownload(job("J5", j5Image(2000)), *sim.backend);
+    ASSERT_EQ(events.outcome(), 0) << ::testing::PrintToString(texts());
+    EXPECT_TRUE(events.sawText("Checking communication line status  ... (Step 7)"));
+    ASSERT_EQ(sim.terminate().exitStatus, 0);
+    std::ifstream in(transcriptPath);
+    const std::string transcript{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(transcript.find("j5 image complete"), std::string::npos) << transcript;
+    EXPECT_EQ(transcript.find("1B 5B 7D"), std::string::npos) << "no switch to download mode";
+}
+
 TEST_F(HidDownload, FailuresEndWithTheirCodeInEitherOrder)
 {
     // A printer whose CRC disagrees: 1005, after the whole image; in the dialog the job's end
