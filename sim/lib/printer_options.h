@@ -70,6 +70,9 @@ struct PrinterOptions {
     std::string parity = "NONE";  // kept for completeness: a pty does not carry parity
     int stopBits = 1;
     bool startInDownloadMode = false;
+    // The download-mode switch is acknowledged and takes effect at the next reset (the
+    // printer on its USB report device), instead of restarting the printer at once.
+    bool switchAtReset = false;
     ProtocolMs restartTime{3000}; // silence after a reset or the download-mode switch
     ProtocolMs replyDelay{0};     // before every reply
     MismatchAnswer onMismatch = MismatchAnswer::Nothing;

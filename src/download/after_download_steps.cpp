@@ -36,7 +36,10 @@ ResultCode LocalDownloadRun::redetectPrinter()
         return kStoppedResult;
     cmd_.close();
     cmd_.usb().pidFilter = pidList_;
-    // USB report devices are not reached by this build: the printer stays on its line.
+    // A USB report device comes back on its own port; the reconnect finds it there.
+    if (onUsbReportKind())
+        return rc::Success;
+    // Without a USB report device the printer stays on its line.
     report_.log("communicationMode = 0....");
     job_.interfaceKind = kSerialPort;
     openSerialLine(cmd_, job_); // the reconnect that follows opens it again
@@ -45,15 +48,42 @@ ResultCode LocalDownloadRun::redetectPrinter()
 
 ResultCode LocalDownloadRun::reconnect()
 {
+    constexpr int kUsbSearches = 30; // 1000 ms apart: the printer's restart after its reset
     if (cpmiPath_)
         return rc::Success;
-    cmd_.close();
-    if (row_.longWait || row_.altCrc || row_.displayName == "Q874-E611") {
-        if (!pause(r453OrR243() ? 1000 : 4000))
-            return kStoppedResult;
+    if (job_.interfaceKind == kUsbReportDevice) {
+        if (cmd_.refindReportDevice(kUsbReportDevice, kUsbSearches))
+            return rc::Success;
+        report_.log("Enter FAIL 1....");
+        return stopRequested() ? kStoppedResult : rc::NoAcknowledge;
     }
+    if (job_.interfaceKind == kIbmUsb) {
+        if (!pauseBeforeReopen())
+            return kStoppedResult;
+        cmd_.refindReportDevice(kIbmUsb, kUsbSearches); // a printer not found fails the clear
+        report_.log(printfText("Set commport handle commport is %s", job_.interfaceName.c_str()));
+        return clearIbmUsbDownloadArea();
+    }
+    cmd_.close();
+    if (!pauseBeforeReopen())
+        return kStoppedResult;
     openSerialLine(cmd_, job_);
     report_.log(printfText("Set commport handle commport is %s", job_.interfaceName.c_str()));
+    return rc::Success;
+}
+
+bool LocalDownloadRun::pauseBeforeReopen()
+{
+    if (row_.longWait || row_.altCrc || row_.displayName == "Q874-E611")
+        return pause(r453OrR243() ? 1000 : 4000);
+    return true;
+}
+
+ResultCode LocalDownloadRun::clearIbmUsbDownloadArea()
+{
+    report_.step("Clearing download area of the printer..(Step 16)", job_.progressRange);
+    if (printerMode_ == PrinterMode::Online && !cmd_.clearDownloadArea())
+        return stopRequested() ? kStoppedResult : rc::ClearDownloadAreaFailed;
     return rc::Success;
 }
 

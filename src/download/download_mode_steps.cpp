@@ -14,6 +14,8 @@ namespace kyv {
 namespace {
 
 constexpr int kDownloadModePolls = 30;
+// A USB printer found again after a restart: the searches on its port, 1000 ms apart.
+constexpr int kUsbSearches = 30;
 
 // The Fenn II download mode of the altCrc printers.
 constexpr std::array<uint8_t, 2> kFennIplCommand{0x1D, 0x16};
@@ -45,6 +47,11 @@ void lookForPrinterAfterSwitch(StandardDownload& job)
     openSerialLine(job.cmd, settings);
 }
 
+bool onUsbReportKind(const StandardDownload& job)
+{
+    return job.cmd.kind() == kUsbReportDevice || job.cmd.kind() == kIbmUsb;
+}
+
 } // namespace
 
 ResultCode switchToDownloadMode(StandardDownload& job)
@@ -54,7 +61,9 @@ ResultCode switchToDownloadMode(StandardDownload& job)
     if (job.printerMode != PrinterMode::Online)
         return rc::Success; // already in download mode
 
-    if (!job.cmd.switchToDownloadMode(cmd::kEnterDownloadMode))
+    const cmd::IbmUsbFrame ibmSwitch = cmd::ibmUsbFrame(cmd::kEnterDownloadMode);
+    const bool ibmUsb = job.cmd.kind() == kIbmUsb;
+    if (!job.cmd.switchToDownloadMode(ibmUsb ? ByteString(ibmSwitch) : ByteString(cmd::kEnterDownloadMode)))
         return stopRequested() ? kStoppedResult : rc::CannotSwitchToDownload;
     if (!pause(8000))
         return kStoppedResult;
@@ -68,22 +77,26 @@ ResultCode switchToDownloadMode(StandardDownload& job)
         return kStoppedResult;
     if (!pause(2000))
         return kStoppedResult;
-    lookForPrinterAfterSwitch(job);
+    // A USB report device is found again on its own port in step 7.
+    if (!onUsbReportKind(job))
+        lookForPrinterAfterSwitch(job);
     return rc::Success;
 }
 
 ResultCode pollDownloadMode(StandardDownload& job, bool afterSwitch)
 {
+    const bool ibmUsb = job.cmd.kind() == kIbmUsb;
+    const cmd::IbmUsbFrame ibmQuery = cmd::ibmUsbFrame(cmd::kIplCommand);
     for (int attempt = 1; attempt <= kDownloadModePolls; ++attempt) {
         if (afterSwitch)
-            job.report.log("Sent IPL command");
-        if (job.cmd.sendWithAck(cmd::kIplCommand))
+            job.report.log(ibmUsb ? "Sent IPL command in IBM USB" : "Sent IPL command");
+        if (job.cmd.sendWithAck(ibmUsb ? ByteString(ibmQuery) : ByteString(cmd::kIplCommand)))
             return rc::Success;
         if (afterSwitch)
             job.report.log("Sent IPL command timeout");
         if (stopRequested() || job.cmd.lineDropped())
             return stopRequested() ? kStoppedResult : rc::InterfaceBusy;
-        if (afterSwitch && attempt < kDownloadModePolls && !pause(1000))
+        if (afterSwitch && !ibmUsb && attempt < kDownloadModePolls && !pause(1000))
             return kStoppedResult;
     }
     return rc::InterfaceBusy;
@@ -92,7 +105,22 @@ ResultCode pollDownloadMode(StandardDownload& job, bool afterSwitch)
 ResultCode findPrinterInDownloadMode(StandardDownload& job)
 {
     FlashJob& settings = job.row.job;
-    if (job.printerMode == PrinterMode::Online) {
+    if (job.printerMode == PrinterMode::Online && onUsbReportKind(job)) {
+        job.report.step("Checking communication line status..(Step 7).");
+        job.cmd.setReadTimeout(1000);
+        // The USB report device restarts into download mode with the reset; IBM USB has
+        // restarted with the switch. Either comes back under a new path on its port.
+        const PortKind kind = job.cmd.kind();
+        if (kind == kUsbReportDevice) {
+            job.cmd.sendAndWaitRestart(cmd::kReset);
+            if (!pause(6000))
+                return kStoppedResult;
+        } else {
+            job.report.log("communicationMode != 0");
+        }
+        if (!job.cmd.refindReportDevice(kind, kUsbSearches))
+            return stopRequested() ? kStoppedResult : kind == kUsbReportDevice ? rc::NoAcknowledge : rc::NoPortHandle;
+    } else if (job.printerMode == PrinterMode::Online) {
         job.report.step("Checking communication line status..(Step 7).");
         job.cmd.setReadTimeout(1000);
         job.report.log("communicationMode == 0");
@@ -110,6 +138,12 @@ ResultCode findPrinterInDownloadMode(StandardDownload& job)
     if (ResultCode code = pollDownloadMode(job, true))
         return code;
     job.cmd.setReadTimeout(60000);
+    if (job.row.family == "R242-57X6/56X6/1456" && job.swapSupport == kSwapSupported) {
+        job.report.log("Swap Memory Supported in the Current Firmware.");
+        if (!job.cmd.sendSwapCommand(cmd::kIbmUsbPrepareSwap, ProtocolMs{100}))
+            return rc::IbmUsbSwapRejected;
+        job.report.log("Swap Memory Command Sent Successfully.");
+    }
     return rc::Success;
 }
 

@@ -34,6 +34,7 @@ private:
     void start();                      // progress dialog and the first step text
     ResultCode readImage();            // read once, checked against the model
     ResultCode openInterface();        // open the line and ask the printer's mode
+    bool openIbmUsbDevice();           // 1 when an IBM USB printer was found
     // The mode query under the 10000 ms command time-out (at the start, after the raise
     // to 115200).
     ResultCode queryPrinterMode(ResultCode silentPrinter);
@@ -69,6 +70,9 @@ private:
                                ResultCode stillInDownloadMode);
     bool speedStepsApply();
     bool onSerialLine() const { return job_.interfaceKind == kSerialPort; }
+    bool onUsbReportKind() const { return job_.interfaceKind == kUsbReportDevice || job_.interfaceKind == kIbmUsb; }
+    ResultCode clearIbmUsbDownloadArea(); // IBM USB, after the download
+    bool pauseBeforeReopen();          // false when a stop came
     bool r453OrR243() const;
     bool usesOnlineModeDownload() const;
 

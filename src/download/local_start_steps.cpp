@@ -60,15 +60,29 @@ ResultCode LocalDownloadRun::openInterface()
         if (!openSerialLine(cmd_, job_))
             return rc::NoAcknowledge;
         break;
+    case kUsbReportDevice:
+        if (!cmd_.selectReportDevice(kUsbReportDevice, cmd_.usb().usageSelector))
+            return rc::NoAcknowledge;
+        break;
+    case kIbmUsb:
+        // The port of this kind opens even while no printer is found; one that is not found
+        // is looked for once more.
+        if (!openIbmUsbDevice() && !openIbmUsbDevice())
+            return rc::NoAcknowledge;
+        break;
     case kUsbDeviceClass:
         // No CPMI device is reached by this build.
         report_.step("CPMI Device not found!");
         return rc::CpmiNotFound;
     default:
-        // USB report devices and IBM USB are not reached by this build.
         return rc::NoAcknowledge;
     }
     return queryPrinterMode(rc::NoAcknowledge);
+}
+
+bool LocalDownloadRun::openIbmUsbDevice()
+{
+    return cmd_.open(kIbmUsb, job_.interfaceName) && cmd_.hasReportLink();
 }
 
 ResultCode LocalDownloadRun::queryPrinterMode(ResultCode silentPrinter)

@@ -24,6 +24,9 @@ ResultCode prepareImage(StandardDownload& job, ImageLayout& layout)
     // A fiscal printer whose state is not 2 is sent 1F 14 02 before the download.
     if (job.row.family == "Q58X-E617/Q306 (FISCAL)" && job.row.altCrc == 1 && job.cmd.queryFlashState() != 2)
         job.cmd.sendRaw(kFiscalDownloadUnlock);
+    // This IBM USB printer may keep two firmware banks and swap them after the download.
+    if (job.row.family == "R242-57X6/56X6/1456")
+        job.swapSupport = job.cmd.queryMemoryBanks();
     return rc::Success;
 }
 

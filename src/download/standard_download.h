@@ -17,6 +17,9 @@ namespace kyv {
 
 class CFlashCmd;
 
+// The printer's answer to the memory-bank query when it can swap its firmware banks.
+inline constexpr int kSwapSupported = 3;
+
 struct StandardDownload {
     ModelInfo& row;
     CFlashCmd& cmd;
@@ -30,6 +33,8 @@ struct StandardDownload {
                          // shows up again under another identity
     int portDetection = 0;
     std::string pidList{}; // the family's USB product ids, for finding the printer again
+
+    int swapSupport = 0; // R242-57X6/56X6/1456 over IBM USB: kSwapSupported when it swaps
 
     uint16_t printerCrc = 0; // the image CRC the printer reported last (after success)
 };

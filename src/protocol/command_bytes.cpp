@@ -4,6 +4,13 @@
 
 namespace kyv::cmd {
 
+IbmUsbFrame ibmUsbFrame(std::span<const uint8_t> command, uint8_t page)
+{
+    IbmUsbFrame frame{0x1B, 0x2A, page, 0x01, 0x01};
+    std::copy_n(command.begin(), std::min(command.size(), frame.size() - 5), frame.begin() + 5);
+    return frame;
+}
+
 Bytes infoQuery(uint8_t item) { return {0x1D, 0x49, 0x40, item}; }
 
 uint8_t baudCode(int baud)

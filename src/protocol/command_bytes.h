@@ -49,6 +49,26 @@ inline constexpr std::array<uint8_t, 3> kReadSwitchBlock{0x1B, 0x6A, 0x7A};
 inline constexpr std::array<uint8_t, 5> kDisableMicr{0x1F, 0x11, 0x34, 0x01, 0xFF};
 inline constexpr std::array<uint8_t, 5> kDisableFlip{0x1F, 0x11, 0x35, 0x01, 0xFF};
 
+// IBM USB: commands travel in 13-byte frames, ESC * P 01 01 (or, for the firmware-swap
+// commands, ESC * Q 01 01), the command, zeros; ESC I then asks for the printer's answer.
+inline constexpr size_t kIbmUsbFrameLength = 13;
+inline constexpr uint8_t kIbmUsbPage = 0x50; // P
+inline constexpr uint8_t kIbmUsbSwapPage = 0x51; // Q
+inline constexpr std::array<uint8_t, 2> kIbmUsbStatusRequest{0x1B, 0x49}; // ESC I
+inline constexpr std::array<uint8_t, 2> kIbmUsbPrintConfiguration{0x1B, 0x78}; // ESC x
+inline constexpr std::array<uint8_t, 3> kIbmUsbClearDownloadArea1{0x1B, 0x23, 0x01};
+inline constexpr std::array<uint8_t, 3> kIbmUsbClearDownloadArea2{0x1B, 0x23, 0x02};
+inline constexpr std::array<uint8_t, 3> kIbmUsbCrcAfterSwap{0x10, 0x07, 0x00};
+inline constexpr std::array<uint8_t, 4> kIbmUsbQueryMemoryBanks{0x10, 0x0A, 0x10, 0x80};
+inline constexpr std::array<uint8_t, 3> kIbmUsbPrepareSwap{0x10, 0x0A, 0x01};
+inline constexpr std::array<uint8_t, 3> kIbmUsbSwapFirmware{0x10, 0x0A, 0x02};
+// The mode query: the printer-mode item C3 in a frame, with ESC I in the same write.
+inline constexpr std::array<uint8_t, 15> kIbmUsbModeQuery{0x1B, 0x2A, 0x50, 0x01, 0x01, 0x1D, 0x49, 0x40,
+                                                          0xC3, 0x00, 0x00, 0x00, 0x00, 0x1B, 0x49};
+using IbmUsbFrame = std::array<uint8_t, kIbmUsbFrameLength>;
+// The command (at most 8 bytes) in its frame; page P unless the swap page Q is asked for.
+IbmUsbFrame ibmUsbFrame(std::span<const uint8_t> command, uint8_t page = kIbmUsbPage);
+
 // 1D 49 40 n: one item of the printer's information block.
 Bytes infoQuery(uint8_t item);
 // 1F 11 11 code FF with the code of the baud rate (115200 and unknown rates give 0).

@@ -73,5 +73,8 @@ int CFlashCmd::queryPrinterMode() { return path().queryPrinterMode(); }
 int CFlashCmd::queryFlashState() { return path().queryFlashState(); }
 int CFlashCmd::sendRaw(ByteString bytes) { return path().sendRaw(bytes); }
 int CFlashCmd::writeSetting(ByteString bytes) { return path().writeSetting(bytes); }
+int CFlashCmd::sendFramedAndRead(ByteString frame, uint16_t& value) { return path().sendFramedAndRead(frame, value); }
+int CFlashCmd::queryMemoryBanks() { return path().queryMemoryBanks(); }
+int CFlashCmd::sendSwapCommand(ByteString command, ProtocolMs wait) { return path().sendSwapCommand(command, wait); }
 
 } // namespace kyv

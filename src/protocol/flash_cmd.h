@@ -89,6 +89,13 @@ public:
     uint16_t computedCrc() const { return context_.crc.reported(); }
     int sendRaw(ByteString bytes);
 
+    // IBM USB: a frame answered with a 16-bit value (the image CRC after a recalculation or
+    // a firmware swap); the printer's swap support (3 supported, 2 not, 0 no answer); a
+    // firmware-swap command acknowledged after wait. Other kinds fail.
+    int sendFramedAndRead(ByteString frame, uint16_t& value);
+    int queryMemoryBanks();
+    int sendSwapCommand(ByteString command, ProtocolMs wait);
+
     // Stored printer settings. Status texts go to dialog as step texts.
     int configureLandscape(JobEvents* dialog);
     int disableMicr(JobEvents* dialog);

@@ -4,6 +4,7 @@
 // forwards each command to the path its connection uses, so a new path adds one class and
 // rewrites no command. Returns follow CFlashCmd's (see flash_cmd.h).
 
+#include "core/clock.h"
 #include "core/result_code.h"
 
 #include <cstddef>
@@ -49,6 +50,13 @@ public:
     // Writes a stored-setting command (switch block, MICR, FLIP) the way this path sends
     // plain commands.
     virtual int writeSetting(ByteString bytes) = 0;
+
+    // IBM USB only (other paths fail): a frame whose answer is a 16-bit value, asked for at
+    // once and polled (the image CRC after a recalculation or a swap); the swap support
+    // (0 no answer, 2 not supported, 3 supported); a swap command acknowledged after wait.
+    virtual int sendFramedAndRead(ByteString /*frame*/, uint16_t& /*value*/) { return 0; }
+    virtual int queryMemoryBanks() { return 0; }
+    virtual int sendSwapCommand(ByteString /*command*/, ProtocolMs /*wait*/) { return 0; }
 };
 
 } // namespace kyv

@@ -116,6 +116,17 @@ public:
     // was found. Kind 2 searches for a vendor-page report device whose product id passes
     // the filter; 1 and reportOpened = 1 when one was found, else 0.
     int selectReportDevice(PortKind kind, int usageSelector);
+    // A USB printer restarts (the switch to download mode, a reset) and comes back under a
+    // new path, perhaps another product id, on the same physical port. Waits until the
+    // device found last has left (its handle answers that it has gone, or, once closed, its
+    // path is no longer listed), at most 30000 ms; then makes up to `searches` searches,
+    // 1000 ms apart, for a device of the filter's product ids on that port and attaches it.
+    // Kinds 2 and 5. 1 when found; 0 when it never left, never came back, or a stop came.
+    int refindReportDevice(PortKind kind, int searches);
+    // The most data bytes one output report of the attached report device carries (its
+    // larger report's); 0 without one.
+    size_t reportOutputCapacity() const;
+
     // Where the USB searches look; the backend the environment selects unless a test or
     // caller names another.
     void setUsbBackend(UsbBackend* backend) { usbBackend_ = backend; }
@@ -151,6 +162,8 @@ private:
     // Attaches the IBM USB device found, if any; the port handle is invalid otherwise.
     void attachIbmUsbDevice();
     void noteFound(const FoundReportDevice& found);
+    bool usbDeviceLeft();
+    bool attachReportDeviceOnPort(PortKind kind, const std::string& port);
 
     PortKind kind_ = -1;
     UsbMatch usb_;

@@ -1,9 +1,13 @@
 // The port object's USB report devices: finding the printer's device among those present
 // and handing its report I/O to the line of kind 2 or 5.
+#include "core/clock.h"
 #include "core/catalogue.h"
 #include "transport/dcb_comm.h"
 #include "transport/usb/report_device_search.h"
 #include "transport/usb/usb_backend.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace kyv {
 
@@ -46,6 +50,66 @@ int CDCBComm::selectReportDevice(PortKind kind, int usageSelector)
         return 0; // a line of another kind has no report device
     usb_.reportOpened = 1;
     return 1;
+}
+
+size_t CDCBComm::reportOutputCapacity() const
+{
+    ReportLink* link = line_ ? line_->report() : nullptr;
+    return link != nullptr ? link->largestOutputData() : 0;
+}
+
+bool CDCBComm::usbDeviceLeft()
+{
+    if (ReportLink* link = line_ ? line_->report() : nullptr)
+        return !link->stillPresent();
+    if (usb_.devicePath.empty())
+        return true;
+    std::vector<UsbDeviceInfo> devices;
+    if (usbBus().enumerate(devices) != UsbError::None)
+        return false;
+    return std::none_of(devices.begin(), devices.end(),
+                        [this](const UsbDeviceInfo& d) { return d.path == usb_.devicePath; });
+}
+
+bool CDCBComm::attachReportDeviceOnPort(PortKind kind, const std::string& port)
+{
+    FoundReportDevice found;
+    std::unique_ptr<ReportLink> link;
+    if (kind == kIbmUsb)
+        link = findIbmUsbDevice(usbBus(), usb_.pidFilter, found, port);
+    else
+        link = findReportDevice(usbBus(), usb_.pidFilter, usb_.usageSelector, found, port);
+    if (!link || !line_->attachReport(std::move(link)))
+        return false;
+    noteFound(found);
+    usb_.reportOpened = 1;
+    return true;
+}
+
+int CDCBComm::refindReportDevice(PortKind kind, int searches)
+{
+    constexpr ProtocolMs kProbePause{100};
+    constexpr int kProbes = 300; // 30000 ms for the device to leave
+    constexpr ProtocolMs kSearchPause{1000};
+    const std::string port = usb_.port;
+    bool left = false;
+    for (int probe = 0; probe < kProbes && !left; ++probe) {
+        left = usbDeviceLeft();
+        if (!left && !sleepFor(kProbePause))
+            return 0;
+    }
+    if (!left)
+        return 0;
+    replaceLine(kind);
+    line_->close();
+    usb_.reportOpened = 0;
+    for (int search = 0; search < searches; ++search) {
+        if (search > 0 && !sleepFor(kSearchPause))
+            return 0;
+        if (attachReportDeviceOnPort(kind, port))
+            return 1;
+    }
+    return 0;
 }
 
 } // namespace kyv

@@ -19,6 +19,11 @@ public:
     // Reads one feature report and copies its data bytes (at most capacity) to buffer;
     // got is the count the device reported. 1 on success, 0 on failure.
     virtual int readReport(uint8_t* buffer, size_t capacity, size_t& got) = 0;
+    // Asks the device whether it is still there: false once it answered that it has left
+    // (unplugged, or re-enumerated after a restart).
+    virtual bool stillPresent() { return true; }
+    // The most data bytes one output report carries (the larger report's); 0 when unknown.
+    virtual size_t largestOutputData() const { return 0; }
 };
 
 } // namespace kyv

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace kyv::sim {
 namespace {
@@ -107,8 +108,15 @@ PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command,
     case PrinterCommand::DownloadMode:
         if (!online)
             return {};
+        if (options_.switchAtReset) {
+            downloadArmed_ = true;
+            return {{kAck}};
+        }
         return {{}, true, PrinterMode::Download};
-    case PrinterCommand::Reset: return {{}, true, PrinterMode::Online};
+    case PrinterCommand::Reset:
+        if (std::exchange(downloadArmed_, false))
+            return {{}, true, PrinterMode::Download};
+        return {{}, true, PrinterMode::Online};
     case PrinterCommand::Restart: return {{kAck}, true, PrinterMode::Online};
     case PrinterCommand::Recover: state_.notReady = false; return {};
     case PrinterCommand::BaudQuery: return online ? Answer{baudCode()} : Answer{};

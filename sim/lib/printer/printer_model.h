@@ -82,6 +82,8 @@ public:
     std::string modelNumber() const { return modelNumber_; }
 
 private:
+    bool downloadArmed_ = false; // switchAtReset: the next reset restarts into download mode
+
     // What one complete command does to the printer and what it answers (before faults).
     struct Answer {
         Bytes bytes;

@@ -28,16 +28,16 @@ std::vector<IbmPiece> splitIbmFrames(std::span<const uint8_t> data)
         size_t take = 0;
         if (isFrameStart(rest)) {
             take = std::min(kFrameLength, rest.size());
-            pieces.push_back({false, Bytes(rest.begin() + kFramePrefix, rest.begin() + take)});
+            pieces.push_back({false, rest[2] == 0x51, Bytes(rest.begin() + kFramePrefix, rest.begin() + take)});
         } else if (isStatusRequest(rest)) {
             take = 2;
-            pieces.push_back({true, {}});
+            pieces.push_back({true, false, {}});
         } else {
             // Unframed bytes run up to the next escape that starts a frame or a status request.
             take = 1;
             while (take < rest.size() && !isFrameStart(rest.subspan(take)) && !isStatusRequest(rest.subspan(take)))
                 ++take;
-            pieces.push_back({false, Bytes(rest.begin(), rest.begin() + take)});
+            pieces.push_back({false, false, Bytes(rest.begin(), rest.begin() + take)});
         }
         pos += take;
     }

@@ -13,6 +13,7 @@ namespace kyv::sim {
 
 struct IbmPiece {
     bool statusRequest = false; // else a command for the printer
+    bool swapPage = false;      // framed with ESC * Q: a firmware-bank command
     Bytes bytes;
 };
 

@@ -2,6 +2,7 @@
 
 #include "sim/lib/session/printer_session.h"
 #include "sim/lib/usb/bus_socket_server.h"
+#include "sim/lib/usb/ibm_sector_packets.h"
 #include "sim/lib/usb/ibm_usb_frames.h"
 #include "sim/lib/usb/j5_commands.h"
 #include "sim/lib/usb/j5_download.h"
@@ -35,7 +36,14 @@ std::string hex4(uint16_t value)
 // reports, and their leaving and coming back on restarts. Serving thread only, but for
 // the session's own thread-safe members.
 struct UsbPrinter::Impl final : HostLink, UsbBusDevices {
-    explicit Impl(UsbPrinterOptions o) : options(std::move(o)), session(options.printer), bus(*this) {}
+    explicit Impl(UsbPrinterOptions o) : options(withUsbSwitch(std::move(o))), session(options.printer), bus(*this) {}
+
+    // On its USB report device the printer takes the download-mode switch at its next reset.
+    static UsbPrinterOptions withUsbSwitch(UsbPrinterOptions o)
+    {
+        o.printer.switchAtReset = o.interface == UsbInterface::Usb;
+        return o;
+    }
 
     struct Shown {
         int number = 0;
@@ -61,6 +69,10 @@ struct UsbPrinter::Impl final : HostLink, UsbBusDevices {
     J5Download j5Download{options.printer.faults}; // a J5 printer's image as it comes
     Bytes ibmCommand, ibmReply; // the last IBM command and what it was answered
     Bytes ibmStatus = ibmStatusReport({});
+    IbmSectorPackets ibmSector; // a sector arriving in IBM USB packets
+
+    void takeIbmReport(const Shown& device, const Bytes& bytes);
+    void runSwapCommand(const Shown& device, const Bytes& command);
 
     void serve();
     void syncDevices();
@@ -183,16 +195,7 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
         std::optional<Bytes> bytes = ibmOutputData(data);
         if (!bytes)
             return BusError::Io;
-        for (const IbmPiece& piece : splitIbmFrames(*bytes)) {
-            if (piece.statusRequest) {
-                ibmStatus = ibmStatusReport(ibmAnswer(ibmCommand, ibmReply, session.state().mode == PrinterMode::Online));
-                continue;
-            }
-            ibmCommand = piece.bytes;
-            ibmReply.clear();
-            if (!feed(*device, piece.bytes))
-                break;
-        }
+        takeIbmReport(*device, *bytes);
         break;
     }
     }
@@ -200,6 +203,56 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
     // A printer that restarts leaves the bus before the host hears that its write went in.
     syncDevices();
     return BusError::None;
+}
+
+void UsbPrinter::Impl::takeIbmReport(const Shown& device, const Bytes& bytes)
+{
+    std::optional<Bytes> sector;
+    if (ibmSector.take(bytes, sector)) {
+        if (sector) {
+            session.note("ibm usb: a sector of 4 blocks arrived");
+            ibmCommand = Bytes(sector->begin(), sector->begin() + 6);
+            ibmReply.clear();
+            feed(device, *sector);
+        }
+        return;
+    }
+    for (const IbmPiece& piece : splitIbmFrames(bytes)) {
+        if (piece.statusRequest) {
+            ibmStatus = ibmStatusReport(ibmAnswer(ibmCommand, ibmReply, session.state().mode == PrinterMode::Online));
+            continue;
+        }
+        ibmCommand = piece.bytes;
+        ibmReply.clear();
+        if (piece.swapPage) {
+            runSwapCommand(device, piece.bytes);
+            continue;
+        }
+        if (!feed(device, piece.bytes))
+            break;
+    }
+}
+
+// The firmware-bank commands of the printers with two banks: the bank query answers at once
+// in the status report (no bank flag set: it can swap); the swap commands are accepted, and
+// the CRC after the swap is that of the image just written.
+void UsbPrinter::Impl::runSwapCommand(const Shown& device, const Bytes& command)
+{
+    constexpr uint8_t kAckByte = 0x06;
+    auto is = [&](std::initializer_list<uint8_t> prefix) {
+        return command.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), command.begin());
+    };
+    session.transcript().add(Direction::ToPrinter, command, "swap");
+    if (is({0x10, 0x0A, 0x10, 0x80})) {
+        ibmStatus = ibmStatusReport({});
+    } else if (is({0x10, 0x0A, 0x01}) || is({0x10, 0x0A, 0x02})) {
+        session.note(command[2] == 0x01 ? "ibm usb: swap memory prepared" : "ibm usb: firmware banks swapped");
+        ibmReply = {kAckByte};
+    } else if (is({0x10, 0x07, 0x00})) {
+        const Bytes mainCrc{0x1D, 0x0F};
+        ibmCommand = mainCrc;
+        feed(device, mainCrc);
+    }
 }
 
 bool UsbPrinter::Impl::sendReply(const Bytes& reply)
@@ -333,6 +386,10 @@ bool UsbPrinter::stop()
 
 const std::string& UsbPrinter::errorText() const { return impl_->error; }
 PrinterState UsbPrinter::state() const { return impl_->session.state(); }
+bool UsbPrinter::sectorsHoldFile(const std::string& path, int firstSector, std::string* why) const
+{
+    return impl_->session.sectorsHoldFile(path, firstSector, why);
+}
 std::string UsbPrinter::modelNumber() const { return impl_->session.modelNumber(); }
 
 } // namespace kyv::sim

@@ -50,6 +50,8 @@ public:
     const std::string& errorText() const;
 
     PrinterState state() const;
+    // True when the file lies in flash from the start of that sector on (else why says where not).
+    bool sectorsHoldFile(const std::string& path, int firstSector, std::string* why) const;
     std::string modelNumber() const;
 
 private:

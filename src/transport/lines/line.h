@@ -60,6 +60,7 @@ public:
     // lines refuse it (and drop it).
     virtual bool attachReport(std::unique_ptr<ReportLink> /*link*/) { return false; }
     virtual bool hasReport() const { return false; }
+    virtual ReportLink* report() { return nullptr; }
 };
 
 } // namespace kyv

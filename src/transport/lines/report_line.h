@@ -21,6 +21,7 @@ public:
         return true;
     }
     bool hasReport() const override { return link_ != nullptr; }
+    ReportLink* report() override { return link_.get(); }
 
 protected:
     std::unique_ptr<ReportLink> link_;

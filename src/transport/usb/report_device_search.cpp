@@ -59,13 +59,16 @@ bool pidPasses(const std::string& pidFilter, uint16_t productId)
 }
 
 std::unique_ptr<VendorReportLink> findReportDevice(UsbBackend& backend, const std::string& pidFilter,
-                                                   int usageSelector, FoundReportDevice& found)
+                                                   int usageSelector, FoundReportDevice& found,
+                                                   const std::string& port)
 {
     found = FoundReportDevice{};
     std::vector<UsbDeviceInfo> devices;
     backend.enumerate(devices);
     const uint16_t topUsage = usageSelector != 0 ? 5 : 4;
     for (const UsbDeviceInfo& info : devices) {
+        if (!port.empty() && info.port != port)
+            continue;
         FoundReportDevice candidate;
         std::unique_ptr<UsbHandle> handle = probe(backend, info, pidFilter, candidate);
         HidDescriptor descriptor;
@@ -84,12 +87,14 @@ std::unique_ptr<VendorReportLink> findReportDevice(UsbBackend& backend, const st
 }
 
 std::unique_ptr<IbmUsbReportLink> findIbmUsbDevice(UsbBackend& backend, const std::string& pidFilter,
-                                                   FoundReportDevice& found)
+                                                   FoundReportDevice& found, const std::string& port)
 {
     found = FoundReportDevice{};
     std::vector<UsbDeviceInfo> devices;
     backend.enumerate(devices);
     for (const UsbDeviceInfo& info : devices) {
+        if (!port.empty() && info.port != port)
+            continue;
         if (std::find(kIbmUsbProductIds.begin(), kIbmUsbProductIds.end(), info.productId) == kIbmUsbProductIds.end())
             continue;
         FoundReportDevice candidate;

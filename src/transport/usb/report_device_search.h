@@ -25,14 +25,17 @@ std::string pidText(uint16_t productId);
 
 // The first HID device of vendor 0x0404 that passes the filter and has a top-level
 // collection on the vendor page with usage 5 (usageSelector non-zero) or 4 (zero) and a
-// usable layout (the feature report is optional here). nullptr when none.
+// usable layout (the feature report is optional here). A non-empty port takes only a device
+// at that physical location (the printer found again after it re-enumerated). nullptr when
+// none.
 std::unique_ptr<VendorReportLink> findReportDevice(UsbBackend& backend, const std::string& pidFilter,
-                                                   int usageSelector, FoundReportDevice& found);
+                                                   int usageSelector, FoundReportDevice& found,
+                                                   const std::string& port = {});
 
 // The first IBM USB device (product ids 0x30D, 0x30F, 0x31F, 0x364, still subject to the
 // filter) with the IBM layout. nullptr when none.
 std::unique_ptr<IbmUsbReportLink> findIbmUsbDevice(UsbBackend& backend, const std::string& pidFilter,
-                                                   FoundReportDevice& found);
+                                                   FoundReportDevice& found, const std::string& port = {});
 
 // Device class by vendor and product id (0 for anything not one of the printers).
 int usbDeviceClass(uint16_t vendorId, uint16_t productId);

@@ -14,11 +14,31 @@ int sendReport(UsbHandle& device, const std::vector<uint8_t>& report)
     return device.write(report, written) == UsbError::None && written == report.size() ? 1 : 0;
 }
 
+// A device that answers the identity request, or fails it for any reason but having left, is
+// taken as still there.
+bool answersAsPresent(UsbHandle* device)
+{
+    if (device == nullptr)
+        return false;
+    uint16_t vid = 0;
+    uint16_t pid = 0;
+    return device->info(vid, pid) != UsbError::Gone;
+}
+
 } // namespace
 
 VendorReportLink::VendorReportLink(std::unique_ptr<UsbHandle> device, HidCollectionView view, ReportLayout layout)
     : device_(std::move(device)), view_(std::move(view)), layout_(layout)
 {
+}
+
+bool VendorReportLink::stillPresent() { return answersAsPresent(device_.get()); }
+
+size_t VendorReportLink::largestOutputData() const
+{
+    if (layout_.largeOut.present)
+        return layout_.largeOut.capacity;
+    return layout_.smallOut.present ? layout_.smallOut.capacity : 0;
 }
 
 int VendorReportLink::handle() const { return device_ && !device_->gone() ? kLinkHandle : -1; }
@@ -76,6 +96,8 @@ IbmUsbReportLink::IbmUsbReportLink(std::unique_ptr<UsbHandle> device, HidCollect
     : device_(std::move(device)), view_(std::move(view)), layout_(layout)
 {
 }
+
+bool IbmUsbReportLink::stillPresent() { return answersAsPresent(device_.get()); }
 
 int IbmUsbReportLink::handle() const { return device_ && !device_->gone() ? kLinkHandle : -1; }
 

@@ -23,6 +23,8 @@ public:
     int handle() const override;
     int writeReport(const uint8_t* buffer, size_t length) override;
     int readReport(uint8_t* buffer, size_t capacity, size_t& got) override;
+    bool stillPresent() override;
+    size_t largestOutputData() const override;
 
     const ReportLayout& layout() const { return layout_; }
     // Waits up to timeout for one input report of this collection and hands back its 0xA1
@@ -45,6 +47,7 @@ public:
     int handle() const override;
     int writeReport(const uint8_t* buffer, size_t length) override;
     int readReport(uint8_t* buffer, size_t capacity, size_t& got) override;
+    bool stillPresent() override;
 
     const IbmUsbLayout& layout() const { return layout_; }
 
