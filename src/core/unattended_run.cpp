@@ -77,7 +77,13 @@ UnattendedSelection selectForUnattendedRun(const ParsedArguments& parsed, const 
     case kHid:
         interfaces.selected = selectByPrefix(interfaces.entries, "HID", interfaces.selected);
         break;
-    default: // USB report device: the interface stays as model selection left it
+    case kUsbReportDevice:
+        // No model offers "USB" in its list; a job that names it runs over the USB report
+        // device, never over whatever entry model selection left (a COM port, CPMI).
+        interfaces.entries.emplace_back("USB");
+        interfaces.selected = static_cast<int>(interfaces.entries.size()) - 1;
+        break;
+    default:
         break;
     }
     s.interfaceText = entryAt(interfaces.entries, interfaces.selected);

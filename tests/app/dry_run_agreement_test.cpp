@@ -77,7 +77,7 @@ TEST_F(DryRunAgreement, RunGoesOverTheInterfaceAndKindTheDryRunPrints)
     };
     const Case cases[] = {
         {{"R241", "M", "IBMUSB", "fw.mfw"}, "COM1", 0}, // R241 offers no IBM USB: COM1 stays
-        {{"R241", "M", "USB", "fw.mfw"}, "COM1", 0},    // USB selects nothing: COM1 stays
+        {{"R241", "M", "USB", "fw.mfw"}, "USB", 2},     // the USB report device, never COM1
         {{"R242", "M", "IBMUSB", "fw.mfw"}, "IBM USB", 5},
     };
     for (const Case& c : cases) {

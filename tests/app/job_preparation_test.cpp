@@ -74,11 +74,12 @@ TEST_F(JobPreparationTest, UsbClassesAndIbmUsb)
     EXPECT_EQ(job.row->job.interfaceKind, kIbmUsb);
     EXPECT_EQ(job.row->job.startSector, 32);
 
-    // USB selects nothing: the interface and its kind stay as model selection left them.
+    // USB is added for the run, as CPMI is: the job goes to the USB report device, not to
+    // the entry model selection left.
     job = prepare({"KSX4-1ST/2ST", "T", "USB", "C.img"});
     ASSERT_EQ(job.code, 0);
-    EXPECT_EQ(job.row->job.interfaceName, "CPMI");
-    EXPECT_EQ(job.row->job.interfaceKind, kUsbDeviceClass);
+    EXPECT_EQ(job.row->job.interfaceName, "USB");
+    EXPECT_EQ(job.row->job.interfaceKind, kUsbReportDevice);
     EXPECT_EQ(job.row->job.startSector, 43);
     EXPECT_EQ(job.row->job.downloadTypeCode, 5);
 }
