@@ -93,6 +93,17 @@ TEST_F(LauncherUsb, R242IsFlashedOverIbmUsbAndFoundAgainOnItsPort)
         EXPECT_THAT(log, HasSubstr(line));
 }
 
+TEST_F(LauncherUsb, R242IsFlashedOverItsUsbReportDevice)
+{
+    startPrinter(sim::UsbInterface::Usb);
+    std::string image = writeImage(2);
+    LauncherResult result = flash("R242", "USB");
+    EXPECT_EQ(result.exitStatus, 0) << result.output << readFile(dir / "BREVANT_LOG.txt");
+    expectFlashHolds(image);
+    EXPECT_EQ(printer->state().mode, sim::PrinterMode::Online);
+    EXPECT_THAT(readFile(dir / "BREVANT_LOG.txt"), HasSubstr("Interface  \t : USB \r\n"));
+}
+
 TEST_F(LauncherUsb, NoPrinterOnTheBusOrOnlyDecoysEndsWithNoAcknowledge)
 {
     // Only a mouse on the bus, and a printer of another family's product ids.
