@@ -1,6 +1,7 @@
 #include "download/workers.h"
 
 #include "download/hid_download.h"
+#include "download/lan_download.h"
 #include "download/local_download.h"
 
 namespace kyv {
@@ -12,8 +13,10 @@ WorkerProcedure workerProcedure(WorkerKind kind)
         return &RunLocalDownload;
     case WorkerKind::Hid:
         return static_cast<JobEnd (*)(WorkerJob)>(&RunHidDownload);
+    case WorkerKind::Lan:
+        return &RunLanDownload;
     default:
-        return nullptr; // the network downloads are not part of this build yet
+        return nullptr; // LAN online mode and WiFi are not part of this build yet
     }
 }
 
