@@ -64,14 +64,14 @@ bool FtpChild::start(const FtpServerSettings& settings)
         error_ = std::string("cannot make a pipe for the FTP server: ") + std::strerror(errno);
         return false;
     }
-    OwnedFd inRead(in[0]);
+    UniqueFd inRead(in[0]);
     input_.reset(in[1]);
     if (::pipe2(out, O_CLOEXEC) != 0) {
         error_ = std::string("cannot make a pipe for the FTP server: ") + std::strerror(errno);
         input_.reset();
         return false;
     }
-    OwnedFd outWrite(out[1]);
+    UniqueFd outWrite(out[1]);
     output_.reset(out[0]);
 
     posix_spawn_file_actions_t actions;

@@ -4,7 +4,7 @@
 // object, and by itself as soon as its standard input closes, so it never outlives the
 // simulator, whatever way the simulator ends.
 
-#include "sim/lib/owned_fd.h"
+#include "core/unique_fd.h"
 
 #include <sys/types.h>
 
@@ -39,8 +39,8 @@ public:
 
 private:
     pid_t pid_ = -1;
-    OwnedFd input_;  // the child's standard input: its end tells the child to go
-    OwnedFd output_; // the child's standard output: its port, then nothing
+    UniqueFd input_;  // the child's standard input: its end tells the child to go
+    UniqueFd output_; // the child's standard output: its port, then nothing
     uint16_t port_ = 0;
     std::string error_;
 };

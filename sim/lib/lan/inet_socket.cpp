@@ -19,13 +19,13 @@ sockaddr_in inetAddress(uint32_t address, uint16_t port)
     return sa;
 }
 
-OwnedFd bindInet(int type, uint32_t address, uint16_t port, bool reuse, std::string& why)
+UniqueFd bindInet(int type, uint32_t address, uint16_t port, bool reuse, std::string& why)
 {
-    OwnedFd fd(::socket(AF_INET, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
+    UniqueFd fd(::socket(AF_INET, type | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     auto fail = [&](const char* step) {
         why = std::string("cannot ") + step + " " + addressText(address) + " port " + std::to_string(port) + ": " +
               std::strerror(errno);
-        return OwnedFd();
+        return UniqueFd();
     };
     if (!fd.valid())
         return fail("make a socket for");

@@ -1,7 +1,7 @@
 #pragma once
 // IPv4 sockets of the simulated network printer, bound to one of its addresses.
 
-#include "sim/lib/owned_fd.h"
+#include "core/unique_fd.h"
 
 #include <netinet/in.h>
 
@@ -14,7 +14,7 @@ sockaddr_in inetAddress(uint32_t address, uint16_t port);
 // A non-blocking socket bound to address:port (port 0: any free one). reuse: others may
 // bind the same address and port too (broadcast receivers of several printers). Invalid,
 // with why filled, when it cannot be made.
-OwnedFd bindInet(int type, uint32_t address, uint16_t port, bool reuse, std::string& why);
+UniqueFd bindInet(int type, uint32_t address, uint16_t port, bool reuse, std::string& why);
 uint16_t localPort(int fd);
 
 } // namespace kyv::sim

@@ -50,8 +50,8 @@ std::string peerText(const sockaddr_in& from)
 
 // One raw-port connection from the host; the session's replies go back on it.
 struct TcpConnection final : HostLink {
-    TcpConnection(OwnedFd socket, int stop, std::string peer) : fd(std::move(socket)), stopFd(stop), peer(std::move(peer)) {}
-    OwnedFd fd;
+    TcpConnection(UniqueFd socket, int stop, std::string peer) : fd(std::move(socket)), stopFd(stop), peer(std::move(peer)) {}
+    UniqueFd fd;
     int stopFd;
     std::string peer;
     bool closed = false;
@@ -106,8 +106,8 @@ struct DatagramReply final : HostLink {
 
 struct UdpService {
     uint16_t port = 0;
-    OwnedFd unicast;                // at the printer's address; answers leave from here
-    std::vector<OwnedFd> broadcast; // at the subnet's and the limited broadcast address
+    UniqueFd unicast;                // at the printer's address; answers leave from here
+    std::vector<UniqueFd> broadcast; // at the subnet's and the limited broadcast address
 };
 
 } // namespace
@@ -127,10 +127,10 @@ struct LanPrinter::Impl {
     MacAddress mac{};
 
     // Serving thread only (and start/stop around it).
-    OwnedFd listener;
+    UniqueFd listener;
     std::vector<std::unique_ptr<TcpConnection>> connections;
     UdpService status, search;
-    OwnedFd decoy;
+    UniqueFd decoy;
     bool offline = false;  // restarting: off the network
     bool restarted = false;
     int seenResets = 0;
@@ -159,7 +159,7 @@ bool LanPrinter::Impl::openUdp(UdpService& service, uint32_t at, std::string& wh
         if (target == subnet && subnet == kLimitedBroadcast && !service.broadcast.empty())
             continue;
         std::string notHeard;
-        OwnedFd fd = bindInet(SOCK_DGRAM, target, service.port, true, notHeard);
+        UniqueFd fd = bindInet(SOCK_DGRAM, target, service.port, true, notHeard);
         if (fd.valid())
             service.broadcast.push_back(std::move(fd));
         else
@@ -274,7 +274,7 @@ void LanPrinter::Impl::accept()
         return;
     std::string peer = peerText(from);
     session.note("raw port: connection from " + peer);
-    connections.push_back(std::make_unique<TcpConnection>(OwnedFd(fd), session.stopFd(), peer));
+    connections.push_back(std::make_unique<TcpConnection>(UniqueFd(fd), session.stopFd(), peer));
 }
 
 // False when serving must end.
@@ -368,7 +368,7 @@ void LanPrinter::Impl::serve()
         for (auto [kind, service] : {std::pair{Kind::Status, &status}, std::pair{Kind::Search, &search}}) {
             if (service->unicast.valid())
                 add({kind, 0, service->unicast.get(), false});
-            for (const OwnedFd& fd : service->broadcast)
+            for (const UniqueFd& fd : service->broadcast)
                 add({kind, 0, fd.get(), true});
         }
         int ready = ::poll(fds.data(), fds.size(), session.pollTimeoutMs());

@@ -35,7 +35,7 @@ std::string failure(const char* what)
 bool PtyLine::open(int baud, int stopBits)
 {
     close();
-    OwnedFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
     if (!master.valid()) {
         error_ = failure("cannot open a pseudo-terminal");
         return false;
@@ -71,7 +71,7 @@ bool PtyLine::open(int baud, int stopBits)
         error_ = failure("cannot set the pseudo-terminal settings");
         return false;
     }
-    OwnedFd slave(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!slave.valid()) {
         error_ = failure("cannot open the pseudo-terminal's slave side");
         return false;

@@ -4,7 +4,7 @@
 // the line stays up while the host closes and reopens its port (it does after every mode
 // switch); without it the master would report a hang-up after every close.
 
-#include "sim/lib/owned_fd.h"
+#include "core/unique_fd.h"
 #include "sim/lib/session/host_link.h"
 
 #include <string>
@@ -26,8 +26,8 @@ public:
     HostLine hostLine() const;
 
 private:
-    OwnedFd master_;
-    OwnedFd slaveHold_;
+    UniqueFd master_;
+    UniqueFd slaveHold_;
     std::string slavePath_;
     std::string error_;
 };

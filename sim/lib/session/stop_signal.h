@@ -3,7 +3,7 @@
 // thread can poll it next to its own descriptors, and waits that end early when it is.
 
 #include "core/clock.h"
-#include "sim/lib/owned_fd.h"
+#include "core/unique_fd.h"
 
 #include <string>
 
@@ -22,7 +22,7 @@ public:
     const std::string& errorText() const { return error_; }
 
 private:
-    OwnedFd fd_;
+    UniqueFd fd_;
     std::string error_;
 };
 

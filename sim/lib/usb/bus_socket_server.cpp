@@ -22,7 +22,7 @@ bool fillAddress(const std::string& path, sockaddr_un& address)
 // True when a server still accepts at the socket.
 bool answersThere(const sockaddr_un& address)
 {
-    OwnedFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     return probe.valid() && ::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 

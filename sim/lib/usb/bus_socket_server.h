@@ -3,7 +3,7 @@
 // send into request lines, hands each to the UsbBus in order and writes back one answer line
 // per request. A connection whose read waits gets no further answer until that read is over.
 
-#include "sim/lib/owned_fd.h"
+#include "core/unique_fd.h"
 #include "sim/lib/usb/usb_bus.h"
 
 #include <poll.h>
@@ -38,7 +38,7 @@ public:
 private:
     struct Connection {
         int id = 0;
-        OwnedFd fd;
+        UniqueFd fd;
         std::string input;
         bool waiting = false;
         bool closed = false;
@@ -50,7 +50,7 @@ private:
     void send(Connection& connection, const std::string& line);
     void removeClosed(UsbBus& bus);
 
-    OwnedFd listener_;
+    UniqueFd listener_;
     std::string path_;
     std::string error_;
     std::list<Connection> connections_;

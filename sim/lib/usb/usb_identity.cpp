@@ -71,19 +71,19 @@ FamilyProductIds familyProductIds(std::string_view model)
     return {};
 }
 
-std::vector<UsbDeviceSpec> usbDevicesFor(std::string_view model, UsbInterface interface, PrinterMode mode,
+std::vector<UsbDeviceForm> usbDevicesFor(std::string_view model, UsbInterface interface, PrinterMode mode,
                                          std::string* why)
 {
     const FamilyProductIds ids = familyProductIds(model);
     auto none = [&](const char* what) {
         if (why != nullptr)
             *why = "the " + std::string(model) + " has no " + what + " interface";
-        return std::vector<UsbDeviceSpec>{};
+        return std::vector<UsbDeviceForm>{};
     };
     const bool download = mode == PrinterMode::Download;
-    const UsbDeviceSpec ipl{UsbDeviceKind::VendorReports, ids.download, "POS Printer (IPL)"};
-    const UsbDeviceSpec nhpi{UsbDeviceKind::VendorReports, ids.online, "POS Printer (NHPI)"};
-    const UsbDeviceSpec prtr{UsbDeviceKind::PrinterClass, ids.printerClass, "POS Printer (PRTR)"};
+    const UsbDeviceForm ipl{UsbDeviceKind::VendorReports, ids.download, "POS Printer (IPL)"};
+    const UsbDeviceForm nhpi{UsbDeviceKind::VendorReports, ids.online, "POS Printer (NHPI)"};
+    const UsbDeviceForm prtr{UsbDeviceKind::PrinterClass, ids.printerClass, "POS Printer (PRTR)"};
     if (isJ5(model) && interface != UsbInterface::Hid) {
         if (why != nullptr)
             *why = "the " + std::string(model) + " has only the HID interface (--interface HID)";

@@ -36,7 +36,7 @@ enum class UsbDeviceKind {
     PrinterClass,  // raw bytes
 };
 
-struct UsbDeviceSpec {
+struct UsbDeviceForm {
     UsbDeviceKind kind = UsbDeviceKind::VendorReports;
     uint16_t productId = 0;
     std::string product; // the product string
@@ -44,7 +44,7 @@ struct UsbDeviceSpec {
 
 // The devices the printer presents in that mode; empty with `why` when the model has no
 // such interface.
-std::vector<UsbDeviceSpec> usbDevicesFor(std::string_view model, UsbInterface interface, PrinterMode mode,
+std::vector<UsbDeviceForm> usbDevicesFor(std::string_view model, UsbInterface interface, PrinterMode mode,
                                          std::string* why = nullptr);
 
 } // namespace kyv::sim

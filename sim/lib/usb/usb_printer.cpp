@@ -47,7 +47,7 @@ struct UsbPrinter::Impl final : HostLink, UsbBusDevices {
 
     struct Shown {
         int number = 0;
-        UsbDeviceSpec spec;
+        UsbDeviceForm form;
     };
 
     UsbPrinterOptions options;
@@ -98,22 +98,22 @@ const UsbPrinter::Impl::Shown* UsbPrinter::Impl::find(int number) const
 
 void UsbPrinter::Impl::showDevices(PrinterMode mode)
 {
-    for (const UsbDeviceSpec& spec : usbDevicesFor(options.printer.model, options.interface, mode)) {
+    for (const UsbDeviceForm& form : usbDevicesFor(options.printer.model, options.interface, mode)) {
         BusDeviceInfo info;
-        info.hid = spec.kind != UsbDeviceKind::PrinterClass;
+        info.hid = form.kind != UsbDeviceKind::PrinterClass;
         info.vendorId = kPrinterVendor;
-        info.productId = spec.productId;
+        info.productId = form.productId;
         info.manufacturer = kManufacturer;
-        info.product = spec.product;
+        info.product = form.product;
         info.serial = kSerial;
         info.port = options.port;
-        if (spec.kind == UsbDeviceKind::VendorReports)
+        if (form.kind == UsbDeviceKind::VendorReports)
             info.descriptor = vendorDescriptor();
-        else if (spec.kind == UsbDeviceKind::IbmReports)
+        else if (form.kind == UsbDeviceKind::IbmReports)
             info.descriptor = ibmUsbDescriptor();
         int number = bus.add(std::move(info));
-        shown.push_back({number, spec});
-        session.note("usb: " + bus.path(number) + " arrived, " + hex4(kPrinterVendor) + ":" + hex4(spec.productId) +
+        shown.push_back({number, form});
+        session.note("usb: " + bus.path(number) + " arrived, " + hex4(kPrinterVendor) + ":" + hex4(form.productId) +
                      " on port " + options.port);
     }
 }
@@ -155,7 +155,7 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
     const Shown* device = find(number);
     if (device == nullptr)
         return BusError::None; // a decoy takes anything and does nothing
-    switch (device->spec.kind) {
+    switch (device->form.kind) {
     case UsbDeviceKind::PrinterClass: feed(*device, data); break;
     case UsbDeviceKind::VendorReports: {
         std::optional<Bytes> bytes = vendorOutputData(data);
@@ -259,7 +259,7 @@ bool UsbPrinter::Impl::sendReply(const Bytes& reply)
 {
     if (target == nullptr || !bus.present(target->number))
         return true; // nobody to hear it: the printer goes on
-    switch (target->spec.kind) {
+    switch (target->form.kind) {
     case UsbDeviceKind::PrinterClass: bus.deliverBytes(target->number, reply); break;
     case UsbDeviceKind::IbmReports: ibmReply.insert(ibmReply.end(), reply.begin(), reply.end()); break;
     case UsbDeviceKind::VendorReports:
@@ -279,11 +279,11 @@ std::optional<Bytes> UsbPrinter::Impl::feature(int number, uint8_t reportId)
     const Shown* device = find(number);
     if (device == nullptr)
         return std::nullopt;
-    if (device->spec.kind == UsbDeviceKind::VendorReports && isVendorFeatureId(reportId)) {
+    if (device->form.kind == UsbDeviceKind::VendorReports && isVendorFeatureId(reportId)) {
         std::span<const uint8_t> data(featureReply);
         return vendorReplyReport(reportId, data.first(std::min(data.size(), kVendorReplyData)));
     }
-    if (device->spec.kind == UsbDeviceKind::IbmReports && reportId == kIbmFeatureId)
+    if (device->form.kind == UsbDeviceKind::IbmReports && reportId == kIbmFeatureId)
         return ibmStatus;
     return std::nullopt;
 }
@@ -293,9 +293,9 @@ bool UsbPrinter::Impl::setFeature(int number, const Bytes& report)
     const Shown* device = find(number);
     if (device == nullptr)
         return false;
-    if (device->spec.kind == UsbDeviceKind::VendorReports)
+    if (device->form.kind == UsbDeviceKind::VendorReports)
         return isVendorFeatureId(report[0]);
-    return device->spec.kind == UsbDeviceKind::IbmReports && report[0] == kIbmFeatureId;
+    return device->form.kind == UsbDeviceKind::IbmReports && report[0] == kIbmFeatureId;
 }
 
 void UsbPrinter::Impl::serve()
