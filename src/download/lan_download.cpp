@@ -101,6 +101,7 @@ private:
     StepReporter report_;
     CDCBComm port_;
     Bytes image_;
+    std::optional<LanUploadPlan> plan_;
     bool statusByDatagram_ = true;
     bool iplMode_ = false;
     std::array<uint8_t, 6> mac_{};
@@ -152,12 +153,9 @@ ResultCode LanRun::steps()
     case Sent::Done: break;
     }
 
-    const std::optional<LanUploadPlan> plan = lanUploadPlan(row_);
-    if (!plan)
-        return rc::WrongFirmwareFile; // no file name the printer would take for this sector
-    if (ResultCode code = upload(*plan))
+    if (ResultCode code = upload(*plan_))
         return code;
-    if (ResultCode code = checkCrc(*plan))
+    if (ResultCode code = checkCrc(*plan_))
         return code;
     if (ResultCode code = resetAndFind())
         return code;
@@ -179,6 +177,12 @@ ResultCode LanRun::checkLine()
     if (row_.imageSignature != 0 && firmware &&
         (image_.empty() || image_.front() != static_cast<uint8_t>(row_.imageSignature)))
         return rc::WrongFirmwareFile;
+    // Both refusals come before the printer is touched: it stays in online mode.
+    plan_ = lanUploadPlan(row_);
+    if (!plan_)
+        return rc::WrongFirmwareFile; // no file name the printer would take for this sector
+    if (plan_->partCount == 2 && image_.size() > plan_->parts[0].size + plan_->parts[1].size)
+        return rc::InvalidImage; // the two parts would leave the image's end unwritten
 
     bool normal = false;
     for (int pass = 0; pass < kStatusPasses && !normal && !iplMode_; ++pass) {

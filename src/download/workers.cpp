@@ -1,6 +1,7 @@
 #include "download/workers.h"
 
 #include "download/hid_download.h"
+#include "download/lan_download.h"
 #include "download/local_download.h"
 
 namespace kyv {
@@ -12,10 +13,9 @@ WorkerProcedure workerProcedure(WorkerKind kind)
         return &RunLocalDownload;
     case WorkerKind::Hid:
         return static_cast<JobEnd (*)(WorkerJob)>(&RunHidDownload);
+    case WorkerKind::Lan:
+        return &RunLanDownload;
     default:
-        // The network downloads are not part of this build yet: the LAN download
-        // (download/lan_download) is written but has not flashed a simulated printer, so
-        // no LAN job runs it.
         return nullptr;
     }
 }

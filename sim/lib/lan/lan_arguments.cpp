@@ -83,6 +83,7 @@ Network faults (--fault, repeatable, besides the printer faults below):
   tcp-refused           nothing listens on the raw port
   tcp-silent            the raw port takes connections and never reads them
   udp-silent            datagrams are heard and never answered
+  status-silent         only the status port never answers
   ftp-refused           the FTP server refuses every login
 
 Printer options, as for printer-sim serial: --model-number, --download-mode,
@@ -208,6 +209,8 @@ ArgumentsOutcome parseLanArguments(const std::vector<std::string>& args, LanArgu
             lan.silentTcp = true;
         } else if (value == "udp-silent") {
             lan.silentUdp = true;
+        } else if (value == "status-silent") {
+            lan.silentStatusPort = true;
         } else if (value == "ftp-refused") {
             lan.refuseFtpLogin = true;
         } else {

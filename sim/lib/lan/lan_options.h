@@ -36,6 +36,7 @@ struct LanOptions {
     bool refuseTcp = false;      // nothing listens on the raw port
     bool silentTcp = false;      // the raw port takes connections and never reads them
     bool silentUdp = false;      // datagrams are heard, never answered
+    bool silentStatusPort = false; // only the status port never answers (an older network card)
     bool refuseFtpLogin = false; // the FTP server refuses every login
 };
 

@@ -334,7 +334,7 @@ void LanPrinter::Impl::readDatagram(UdpService& service, int fd, bool broadcast,
     DatagramReply link;
     link.fd = service.unicast.get();
     link.to = from;
-    link.silent = options.silentUdp;
+    link.silent = options.silentUdp || (&service == &status && options.silentStatusPort);
     link.session = &session;
     // Status answers carry the request's four-byte header first; search answers do not.
     if (&service == &status)
