@@ -3,6 +3,7 @@
 #include "core/job_events.h"
 #include "core/profile_store.h"
 #include "download/download_pause.h"
+#include "download/lan_job_exchange.h"
 #include "download/lan_upload_plan.h"
 #include "download/model_number_check.h"
 #include "download/no_receiver.h"
@@ -10,7 +11,7 @@
 #include "download/step_reporter.h"
 #include "protocol/crc.h"
 #include "protocol/image_file_crc.h"
-#include "protocol/lan/lan_command_bytes.h"
+#include "protocol/lan/lan_job_messages.h"
 #include "protocol/printer_notices.h"
 #include "transport/dcb_comm.h"
 #include "transport/net/ftp_upload.h"
@@ -27,31 +28,17 @@ namespace kyv {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using namespace lan;
 
-const Bytes kStatusRequest{0x00, 0x00, 0x00, 0x00, 0x10, 0x04, 0x01};
-const Bytes kRecovery{0x00, 0x00, 0x00, 0x00, 0x1D, 0x03, 0x02};
-const Bytes kIplModeQuery{0x1D, 0x01};
-const Bytes kModelQuery{0x1D, 0x49, 0x40, 0x27};
-const Bytes kDownloadMode{0x1B, 0x5B, 0x7D};
-const Bytes kReset{0x1D, 0xFF};
-const Bytes kClearArea{0x1D, 0x40, 0x31};
-const Bytes kClearAreaSecondForm{0x1D, 0x40, 0x32};
-const Bytes kPrintDiagnostics{0x1F, 0x74};
-
-constexpr uint8_t kAck = 0x06;
-constexpr uint8_t kNak = 0x15;
-constexpr uint8_t kAreaCleared = 0x0D;
-constexpr uint8_t kStatusNeedsRecovery = 0x08;
-constexpr int kStatusPasses = 3;
 constexpr int kMacSearches = 4;
-constexpr uint32_t kDefaultRead = 4000;
-
-// The one exchange outcome the steps tell apart.
-enum class Sent { NotOpened, NoReply, Done };
+constexpr uint32_t kDefaultRead = LanJobExchange::kDefaultRead;
 
 class LanRun {
 public:
-    LanRun(WorkerJob& job, JobEvents& events) : row_(job.row), job_(job.row.job), events_(events), report_(events) {}
+    LanRun(WorkerJob& job, JobEvents& events)
+        : row_(job.row), job_(job.row.job), events_(events), report_(events), link_(port_, job_)
+    {
+    }
 
     void run()
     {
@@ -82,16 +69,11 @@ private:
     ResultCode resetAndFind();
     ResultCode clearArea();
 
-    // Opens the raw port (or the status port by datagram) and exchanges; the connection
-    // ends with it.
-    Sent exchange(const Bytes& bytes, Bytes& reply, uint32_t readDefault = kDefaultRead, bool expectsReply = true,
-                  bool datagram = false, uint16_t port = 0);
-    Sent statusExchange(const Bytes& bytes, Bytes& reply, bool expectsReply)
+    LanSent exchange(const Bytes& bytes, Bytes& reply, uint32_t readDefault = kDefaultRead, bool expectsReply = true)
     {
-        return exchange(bytes, reply, kDefaultRead, expectsReply, statusByDatagram_,
-                        statusByDatagram_ ? settings().statusPort : settings().rawPort);
+        return link_.exchange(bytes, reply, readDefault, expectsReply);
     }
-    NetSettings settings() { return port_.lan().settings(); }
+    NetSettings settings() { return link_.settings(); }
     bool writePart(const LanImagePart& part);
     void removePartFiles();
 
@@ -100,29 +82,14 @@ private:
     JobEvents& events_;
     StepReporter report_;
     CDCBComm port_;
+    LanJobExchange link_;
     Bytes image_;
     std::optional<LanUploadPlan> plan_;
-    bool statusByDatagram_ = true;
     bool iplMode_ = false;
     std::array<uint8_t, 6> mac_{};
     std::vector<std::filesystem::path> partFiles_;
     std::string completion_;
 };
-
-Sent LanRun::exchange(const Bytes& bytes, Bytes& reply, uint32_t readDefault, bool expectsReply, bool datagram,
-                      uint16_t port)
-{
-    reply.clear();
-    const uint16_t to = port != 0 ? port : settings().rawPort;
-    if (!port_.OpenLanEx(job_.ipAddress, to, datagram ? 2 : 0, readDefault, expectsReply ? 1 : 0))
-        return Sent::NotOpened;
-    const int kind = datagram ? kNetDatagramExchange : kNetExchange;
-    if (!port_.TransactLan(kind, bytes.data(), bytes.size(), reply))
-        return Sent::NoReply;
-    if (expectsReply && reply.empty())
-        return Sent::NoReply;
-    return Sent::Done;
-}
 
 ResultCode LanRun::steps()
 {
@@ -135,9 +102,9 @@ ResultCode LanRun::steps()
         report_.step("Switching printer to download mode..(Step 3)");
         Bytes reply;
         switch (exchange(kDownloadMode, reply, kDefaultRead, false)) {
-        case Sent::NotOpened: return rc::NoAcknowledge;
-        case Sent::NoReply: return rc::CannotSwitchToDownload;
-        case Sent::Done: break;
+        case LanSent::NotOpened: return rc::NoAcknowledge;
+        case LanSent::NoReply: return rc::CannotSwitchToDownload;
+        case LanSent::Done: break;
         }
         if (!pause(15000))
             return kStoppedResult;
@@ -148,9 +115,9 @@ ResultCode LanRun::steps()
     report_.step("Checking communication line status..(Step 4)");
     Bytes reply;
     switch (exchange(kIplModeQuery, reply)) {
-    case Sent::NotOpened: return rc::NoAcknowledge;
-    case Sent::NoReply: return rc::CannotSwitchToDownload;
-    case Sent::Done: break;
+    case LanSent::NotOpened: return rc::NoAcknowledge;
+    case LanSent::NoReply: return rc::CannotSwitchToDownload;
+    case LanSent::Done: break;
     }
 
     if (ResultCode code = upload(*plan_))
@@ -184,32 +151,8 @@ ResultCode LanRun::checkLine()
     if (plan_->partCount == 2 && image_.size() > plan_->parts[0].size + plan_->parts[1].size)
         return rc::InvalidImage; // the two parts would leave the image's end unwritten
 
-    bool normal = false;
-    for (int pass = 0; pass < kStatusPasses && !normal && !iplMode_; ++pass) {
-        if (stopRequested())
-            return kStoppedResult;
-        Bytes reply;
-        const Sent sent = statusExchange(kStatusRequest, reply, true);
-        if (sent == Sent::NotOpened)
-            return rc::NoAcknowledge;
-        if (sent == Sent::Done) {
-            const size_t at = statusByDatagram_ ? 4 : 0;
-            const uint8_t status = reply.size() > at ? reply[at] : 0;
-            if ((status & kStatusNeedsRecovery) == 0) {
-                normal = true;
-            } else if (statusExchange(kRecovery, reply, false) != Sent::Done) {
-                return rc::NoAcknowledge;
-            }
-        } else if (statusByDatagram_) {
-            statusByDatagram_ = false; // the printer may not serve the status port: ask on the raw port
-        } else if (exchange(kIplModeQuery, reply) == Sent::Done) {
-            iplMode_ = true;
-        } else {
-            return rc::NoAcknowledge;
-        }
-    }
-    if (!normal && !iplMode_)
-        return rc::NoAcknowledge;
+    if (ResultCode code = link_.checkLineStatus(iplMode_))
+        return code;
 
     if (port_.FindPrinterByMac(job_.ipAddress, mac_.data(), 0) != kMacFound)
         return rc::NoPrinterIp;
@@ -222,9 +165,9 @@ ResultCode LanRun::checkModel()
     report_.step("Checking printer model number..(Step 2)");
     Bytes reply;
     switch (exchange(kModelQuery, reply)) {
-    case Sent::NotOpened: return rc::NoAcknowledge;
-    case Sent::NoReply: return rc::NoModelNumber;
-    case Sent::Done: break;
+    case LanSent::NotOpened: return rc::NoAcknowledge;
+    case LanSent::NoReply: return rc::NoModelNumber;
+    case LanSent::Done: break;
     }
     std::string model;
     for (size_t i = 1; i < reply.size() && reply[i] != '\r' && reply[i] != 0xFF; ++i)
@@ -326,10 +269,10 @@ ResultCode LanRun::checkCrc(const LanUploadPlan& plan)
     CrcAccumulator accumulator(row_.altCrc);
     const std::optional<uint16_t> fileCrc = imageFileCrc(accumulator, job_.filePath);
     Bytes reply;
-    const Sent sent = exchange(Bytes{0x1D, plan.crcCode}, reply, 60000);
-    if (sent == Sent::NotOpened)
+    const LanSent sent = exchange(Bytes{0x1D, plan.crcCode}, reply, 60000);
+    if (sent == LanSent::NotOpened)
         return rc::NoAcknowledge;
-    if (sent != Sent::Done || reply.size() < 3 || reply[0] != kAck || !fileCrc)
+    if (sent != LanSent::Done || reply.size() < 3 || reply[0] != kAck || !fileCrc)
         return rc::CannotRecalculateCrc;
     completion_ = printfText("%s%02X%02X", plan.crcLabel.c_str(), int(reply[2]), int(reply[1]));
     const uint16_t printerCrc = static_cast<uint16_t>(reply[2] * 256 + reply[1]);
@@ -341,15 +284,15 @@ ResultCode LanRun::resetAndFind()
     report_.step("Reset Printer..(Step 7)");
     Bytes reply;
     switch (exchange(kReset, reply, 1000, false)) {
-    case Sent::NotOpened: return rc::NoAcknowledge;
-    case Sent::NoReply: return rc::CannotReset;
-    case Sent::Done: break;
+    case LanSent::NotOpened: return rc::NoAcknowledge;
+    case LanSent::NoReply: return rc::CannotReset;
+    case LanSent::Done: break;
     }
     if (!pause(10000))
         return kStoppedResult;
     if (ResultCode code = findAgain())
         return code;
-    if (!iplMode_ && statusExchange(kRecovery, reply, false) != Sent::Done)
+    if (!iplMode_ && link_.statusExchange(kRecovery, reply, false) != LanSent::Done)
         return rc::NoAcknowledge;
     return rc::Success;
 }
@@ -362,16 +305,16 @@ ResultCode LanRun::clearArea()
     for (const Bytes* command : {&kClearArea, &kClearAreaSecondForm}) {
         Bytes reply;
         switch (exchange(*command, reply)) {
-        case Sent::NotOpened: return rc::NoAcknowledge;
-        case Sent::NoReply: return rc::BlockTimeout;
-        case Sent::Done: break;
+        case LanSent::NotOpened: return rc::NoAcknowledge;
+        case LanSent::NoReply: return rc::BlockTimeout;
+        case LanSent::Done: break;
         }
         if (reply[0] != kAreaCleared)
             return rc::ClearDownloadAreaFailed;
     }
     if (job_.printAfter == 1) {
         Bytes reply;
-        if (exchange(kPrintDiagnostics, reply, kDefaultRead, false) != Sent::Done)
+        if (exchange(kPrintDiagnostics, reply, kDefaultRead, false) != LanSent::Done)
             return rc::BlockTimeout;
         if (!pause(2000))
             return kStoppedResult;
