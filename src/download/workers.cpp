@@ -2,6 +2,7 @@
 
 #include "download/hid_download.h"
 #include "download/lan_download.h"
+#include "download/lan_online_download.h"
 #include "download/local_download.h"
 
 namespace kyv {
@@ -15,6 +16,8 @@ WorkerProcedure workerProcedure(WorkerKind kind)
         return static_cast<JobEnd (*)(WorkerJob)>(&RunHidDownload);
     case WorkerKind::Lan:
         return &RunLanDownload;
+    case WorkerKind::LanOnline:
+        return &RunLanOnlineDownload;
     default:
         return nullptr;
     }

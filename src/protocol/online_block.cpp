@@ -1,6 +1,7 @@
 #include "protocol/online_block.h"
 
 #include <algorithm>
+#include <string>
 
 namespace kyv {
 namespace {
@@ -10,11 +11,45 @@ constexpr uint8_t kNak = 0x15;
 constexpr OnlineBlockType kTypes[] = {
     {1, 0x00, 5}, {2, 0x01, 30}, {3, 0x02, 10}, {4, 0x03, 30}, {5, 0x04, 5}, {6, 0x05, 0}, {9, 0x06, 30},
 };
-
-// A version digit: "<" and above count from 10 on (as hexadecimal letters do).
-int digitValue(uint8_t c) { return c >= 0x3C ? c - 55 : c - 48; }
+constexpr uint8_t kCarriageReturn = 0x0D;
 
 } // namespace
+
+int versionDigitValue(uint8_t c) { return c >= 0x3C ? c - 55 : c - 48; }
+
+std::optional<int> printerVersionNumber(std::string_view text)
+{
+    if (text.size() < 11)
+        return std::nullopt;
+    int number = 0;
+    for (size_t i = 6; i < 11; ++i)
+        number = number * 10 + versionDigitValue(static_cast<uint8_t>(text[i]));
+    return number;
+}
+
+std::optional<int> printerVersionInReply(std::span<const uint8_t> reply)
+{
+    std::string text;
+    for (size_t i = 1; i < reply.size(); ++i) {
+        if (reply[i] == kCarriageReturn)
+            return printerVersionNumber(text);
+        if (reply[i] >= 0x20)
+            text += static_cast<char>(reply[i]);
+    }
+    return std::nullopt;
+}
+
+ResultCode onlineNakResult(uint8_t errorCode)
+{
+    switch (errorCode) {
+    case 1: return rc::IllegalParameter;
+    case 2: return rc::FileSizeMismatch;
+    case 3: return rc::WrongFirmwareFile;
+    case 4: return rc::FlashWriteFailed;
+    case 5: return rc::CrcMismatch;
+    default: return rc::DownloadFailed;
+    }
+}
 
 std::optional<OnlineBlockType> onlineBlockType(int downloadTypeCode)
 {
@@ -45,7 +80,7 @@ std::optional<int> onlineImageVersion(std::span<const uint8_t> image)
         return std::nullopt;
     int version = 0;
     for (size_t i = 0; i < 5; ++i)
-        version = version * 10 + digitValue(image[start + 6 + i]);
+        version = version * 10 + versionDigitValue(image[start + 6 + i]);
     return version;
 }
 
@@ -58,14 +93,7 @@ ResultCode OnlineBlockReply::failure() const
         code = bytes[1];
     else
         return rc::DownloadFailed;
-    switch (code) {
-    case 1: return rc::IllegalParameter;
-    case 2: return rc::FileSizeMismatch;
-    case 3: return rc::WrongFirmwareFile;
-    case 4: return rc::FlashWriteFailed;
-    case 5: return rc::CrcMismatch;
-    default: return rc::DownloadFailed;
-    }
+    return onlineNakResult(code);
 }
 
 } // namespace kyv

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 namespace kyv {
 
@@ -33,6 +34,18 @@ inline constexpr int kUserAreaCompatibleVersion = 14896;
 // The version an image carries after its marker "497-" (five digit characters six bytes
 // after the marker's start); none when the image has no complete marker.
 std::optional<int> onlineImageVersion(std::span<const uint8_t> image);
+
+// A version character's value: "<" and above count from 10 on (as hexadecimal letters do).
+int versionDigitValue(uint8_t c);
+// The printer's version in its version report: the number its 7th to 11th characters
+// form; none when the text is shorter.
+std::optional<int> printerVersionNumber(std::string_view text);
+// The same from a reply read whole: a header byte, then the report up to its CR, with
+// characters below 0x20 left out; none without a CR or with a short report.
+std::optional<int> printerVersionInReply(std::span<const uint8_t> reply);
+
+// The result of a NAK's error code: 1 to 5 give 1505 to 1509, anything else 1045.
+ResultCode onlineNakResult(uint8_t errorCode);
 
 // The printer's answer, up to 10 bytes; the status sits at statusPosition (2 behind two
 // report bytes, 0 on a plain byte line).

@@ -6,6 +6,7 @@
 #include "core/profile_store.h"
 #include "launcher/launcher_process.h"
 #include "sim/lib/lan/lan_printer.h"
+#include "sim/lib/printer/printer_types.h"
 #include "support/scratch_dir.h"
 
 #include <gmock/gmock.h>
@@ -74,6 +75,21 @@ protected:
         store.setInt("Network", "SearchPort", ports.search);
         store.setInt("Network", "FtpPort", ports.ftp);
         store.setText("Network", "BroadcastAddress", "127.255.255.255");
+    }
+
+    // An R453 image: its signature first, the type letter, and a version marker "497-"
+    // whose version follows two characters on.
+    std::string writeR453Image(size_t size, const std::string& version)
+    {
+        std::string bytes(size, '\0');
+        std::mt19937 random(5);
+        for (char& b : bytes)
+            b = static_cast<char>('A' + random() % 20); // no accidental marker
+        bytes[0] = 'J';
+        bytes[1] = 'M';
+        bytes.replace(100, 11, "497-XX" + version);
+        std::ofstream(dir / "r453.mfw", std::ios::binary) << bytes;
+        return dir / "r453.mfw";
     }
 
     // Random bytes with the type letter at byte 1.
@@ -232,6 +248,64 @@ TEST_F(LauncherLan, FaultsEndWithTheirOwnCodeAndLeaveNoPartFiles)
         printer->stop();
         printer.reset();
     }
+}
+
+// The R453 stays in online mode and takes the framed image on its raw port: the setting it
+// has on goes off for the transfer and back on, an older image has the printer's user area
+// erased first, and the last piece brings the printer's answer.
+TEST_F(LauncherLan, R453TakesItsImageInOnlineMode)
+{
+    const int r453Main = sim::findPrinterType("R453")->mainSector;
+    startPrinter(loopback(65, 5), [](sim::LanOptions& o) {
+        o.printer.model = "R453";
+        o.printer.usuOn = true;
+        o.printer.mainVersion = "15000";
+    });
+    std::string image = writeR453Image(25000, "14800");
+    LauncherResult result = flash("M", "r453.mfw", "R453");
+    ASSERT_EQ(result.exitStatus, 0) << story(result);
+    std::string why;
+    EXPECT_TRUE(printer->session().sectorsHoldFile(image, r453Main, &why)) << why;
+    expectInOrder(commandsSeen(), {"status", "model-number", "usu-query", "usu-set", "version", "erase-user-area",
+                                   "online-block", "usu-set", "reset", "baud-probe", "recover"});
+    EXPECT_THAT(log(), HasSubstr("Erasing Flash User Defined..."));
+    EXPECT_THAT(log(), HasSubstr("Printer CRC is "));
+    EXPECT_TRUE(printer->session().state().usuOn);
+    printer->stop();
+
+    // Exactly one piece: it goes alone on the connection that waits for the answer; the
+    // image is as new as the printer, so its user area stays.
+    startPrinter(loopback(65, 6), [](sim::LanOptions& o) { o.printer.model = "R453"; });
+    image = writeR453Image(10000, "15000");
+    result = flash("M", "r453.mfw", "R453");
+    ASSERT_EQ(result.exitStatus, 0) << story(result);
+    EXPECT_TRUE(printer->session().sectorsHoldFile(image, r453Main, &why)) << why;
+    EXPECT_FALSE(anySeen(commandsSeen(), "erase-user-area"));
+}
+
+TEST_F(LauncherLan, R453RefusalsEndWithTheirCodeAndTheSettingBackOn)
+{
+    // A NAK for the block names why (4: the flash write failed).
+    startPrinter(loopback(66, 5), [](sim::LanOptions& o) {
+        o.printer.model = "R453";
+        o.printer.usuOn = true;
+        o.printer.faults = {*sim::parseFault("nak:online-block")};
+    });
+    writeR453Image(30000, "15000");
+    LauncherResult result = flash("M", "r453.mfw", "R453");
+    EXPECT_EQ(result.exitStatus, exitStatusFor(1508)) << story(result);
+    EXPECT_TRUE(printer->session().state().usuOn);
+    printer->stop();
+
+    // A printer in its boot program cannot take the block: nothing is sent, and the run
+    // says the printer must be in online mode.
+    startPrinter(loopback(66, 6), [](sim::LanOptions& o) {
+        o.printer.model = "R453";
+        o.printer.startInDownloadMode = true;
+    });
+    result = flash("M", "r453.mfw", "R453");
+    EXPECT_EQ(result.exitStatus, exitStatusFor(1504)) << story(result);
+    EXPECT_FALSE(anySeen(commandsSeen(), "online-block"));
 }
 
 } // namespace

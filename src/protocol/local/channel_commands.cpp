@@ -1,5 +1,6 @@
 #include "protocol/local/channel_commands.h"
 
+#include "protocol/online_block.h"
 #include "transport/dcb_comm.h"
 #include "transport/usb/printer_class_channel.h"
 
@@ -16,19 +17,6 @@ constexpr uint8_t kCarriageReturn = 0x0D;
 constexpr int kStatusReads = 9999;
 // Characters of a version text a byte line may send before its CR.
 constexpr int kLongestVersionText = 64;
-
-int digitValue(uint8_t c) { return c >= 0x3C ? c - 0x37 : c - 0x30; }
-
-// The number formed by the 7th to 11th digits of the text.
-std::optional<int> versionNumber(const std::string& text)
-{
-    if (text.size() < 11)
-        return std::nullopt;
-    int number = 0;
-    for (size_t i = 6; i < 11; ++i)
-        number = number * 10 + digitValue(static_cast<uint8_t>(text[i]));
-    return number;
-}
 
 } // namespace
 
@@ -71,7 +59,7 @@ std::optional<int> ChannelCommands::queryInfoNumber(int which)
         uint8_t reply[30] = {};
         if (!pipe_.read(reply, sizeof reply))
             return std::nullopt;
-        return versionNumber(std::string(reply + replyOffset(), reply + replyOffset() + 11));
+        return printerVersionNumber(std::string(reply + replyOffset(), reply + replyOffset() + 11));
     }
     uint8_t c = 0;
     if (!pipe_.read(&c, 1))
@@ -81,7 +69,7 @@ std::optional<int> ChannelCommands::queryInfoNumber(int which)
         if (!pipe_.read(&c, 1))
             return std::nullopt;
         if (c == kCarriageReturn)
-            return versionNumber(text);
+            return printerVersionNumber(text);
         if (c >= 0x20)
             text += static_cast<char>(c);
     }
