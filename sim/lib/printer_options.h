@@ -90,6 +90,9 @@ struct PrinterOptions {
     std::vector<Fault> faults;
     std::string transcriptPath;          // written by stop() when set
     std::string flashDumpPath;           // written by stop() when set
+    // Checked by stop() when set: the flash must hold this file from that sector on.
+    std::string expectedImagePath;
+    int expectedImageSector = 0;
 };
 
 // The model number a printer of this type reports by default; empty for a name no type has.

@@ -72,6 +72,8 @@ Options:
                         fenn-ipl fenn-mode fiscal-download any
   --transcript FILE     write every byte of both directions, time-stamped, on exit
   --flash-dump FILE     write the whole flash memory on exit
+  --expect FILE:SECTOR  on exit, check that the flash holds FILE from SECTOR on; exit 1
+                        (saying where they differ) when it does not
   --time-scale F        multiply every protocol time by F (as KYVFLASH_TIME_SCALE)
 
 Example:
@@ -164,6 +166,12 @@ ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArgu
                 return fail("--switches takes four hexadecimal digits, such as 1200");
             p.switchByte0 = static_cast<uint8_t>(bits >> 8);
             p.switchByte1 = static_cast<uint8_t>(bits & 0xFF);
+        } else if (name == "--expect") {
+            const size_t colon = value.rfind(':');
+            if (colon == std::string::npos || colon == 0 || !parseInt(value.substr(colon + 1), 1, 255, number))
+                return fail("--expect takes FILE:SECTOR, such as firmware.mfw:6");
+            p.expectedImagePath = value.substr(0, colon);
+            p.expectedImageSector = static_cast<int>(number);
         } else if (name == "--fault") {
             std::string why;
             std::optional<Fault> fault = parseFault(value, &why);

@@ -90,8 +90,9 @@ Printer options, as for printer-sim serial: --model-number, --download-mode,
 --restart-ms, --reply-delay-ms, --unerased-write, --boot-version, --main-version,
 --boot-crc, --main-crc, --table-version, --switches, --usu-on, --fiscal-state,
 --not-ready, --fault KIND:COMMAND[:OCCURRENCE[:MS]], --transcript FILE, --flash-dump FILE,
---time-scale F. Besides the commands of printer-sim serial, the fault commands include
-mac-query (1D 49 40 F0), mask-query (1D 49 40 F2), lan-ipl-crc (1D 08) and print-form (1F 74).
+--expect FILE:SECTOR, --time-scale F. Besides the commands of printer-sim serial, the fault
+commands include mac-query (1D 49 40 F0), mask-query (1D 49 40 F2), lan-ipl-crc (1D 08)
+and print-form (1F 74).
 
 What it answers: the status request 10 04 01 (on TCP, or as a datagram on the status port,
 answered with the request's four leading bytes first), the MAC search 10 00 00 00 1D 04 23

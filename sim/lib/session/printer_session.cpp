@@ -51,6 +51,14 @@ bool PrinterSession::endServing()
         error_ = "cannot write the flash dump to " + options_.flashDumpPath;
         written = false;
     }
+    if (!options_.expectedImagePath.empty()) {
+        std::string why;
+        if (!sectorsHoldFile(options_.expectedImagePath, options_.expectedImageSector, &why)) {
+            error_ = "the flash does not hold " + options_.expectedImagePath + " from sector " +
+                     std::to_string(options_.expectedImageSector) + ": " + why;
+            written = false;
+        }
+    }
     return written;
 }
 

@@ -69,7 +69,7 @@ USB options:
 Printer options of "serial" that apply: --model --model-number --download-mode
   --restart-ms --reply-delay-ms --unerased-write --boot-version --main-version --boot-crc
   --main-crc --table-version --switches --usu-on --fiscal-state --not-ready --fault
-  --transcript --flash-dump --time-scale
+  --transcript --flash-dump --expect --time-scale
 
 Example:
   printer-sim usb --bus /tmp/kyv/usb.sock --model R453 --interface CPMI --port 1-2 \
