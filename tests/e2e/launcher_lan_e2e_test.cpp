@@ -75,6 +75,8 @@ protected:
         store.setInt("Network", "SearchPort", ports.search);
         store.setInt("Network", "FtpPort", ports.ftp);
         store.setText("Network", "BroadcastAddress", "127.255.255.255");
+        // A Python FTP server on a loaded machine may be slow to take a connection.
+        store.setInt("Network", "ConnectTimeout", 200000);
     }
 
     // An R453 image: its signature first, the type letter, and a version marker "497-"
@@ -261,7 +263,7 @@ TEST_F(LauncherLan, R453TakesItsImageInOnlineMode)
         o.printer.usuOn = true;
         o.printer.mainVersion = "15000";
     });
-    std::string image = writeR453Image(25000, "14800");
+    std::string image = writeR453Image(250000, "14800");
     LauncherResult result = flash("M", "r453.mfw", "R453");
     ASSERT_EQ(result.exitStatus, 0) << story(result);
     std::string why;

@@ -2,6 +2,7 @@
 //
 //   kyv-flash-bench time   [MODEL] [BYTES] [SCALE]   simulated printer in this process
 //   kyv-flash-bench memory [MODEL] [BYTES] [SCALE]   printer-sim in a process of its own
+//   kyv-flash-bench lan    [MODEL] [BYTES] [SCALE]   simulated network printer in this process
 //
 // Defaults: a full R241 main firmware (sectors 6 to 54, 3,014,656 bytes) at scale 0.002;
 // R243 with 14,000,000 bytes (sectors 36 to 249, the printer already in download mode) at 0.001.
@@ -12,11 +13,18 @@
 // two runs gives the protocol time of a real flash, and what is left at scale 0 is the
 // host's own share, set against a real flash: protocol time plus the bytes at 115200 bps.
 // "memory" reports the peak resident memory of this process, which holds only the host.
+// "lan" times an Ethernet download the same way (R453 and R243: the online-mode download),
+// the printer at 127.0.77.5 with FTP upload; default R451-2XX8/3XX8/4XX8/6XX8 main
+// firmware of 1,114,112 bytes (two FTP parts) at scale 0.002. It needs python3-pyftpdlib.
 
 #include "core/catalogue.h"
 #include "core/clock.h"
 #include "core/job_events.h"
+#include "core/profile_store.h"
+#include "download/lan_download.h"
+#include "download/lan_online_download.h"
 #include "download/local_download.h"
+#include "sim/lib/lan/lan_printer.h"
 #include "sim/lib/pty_printer.h"
 
 #include <fcntl.h>
@@ -86,8 +94,11 @@ std::string writeImage(const std::string& dir, size_t bytes, uint8_t first)
         x ^= x << 5;
         b = static_cast<uint8_t>(x);
     }
-    if (!image.empty())
+    // The model's signature first, then the type letter of main firmware.
+    if (image.size() > 1) {
         image[0] = first;
+        image[1] = 'M';
+    }
     std::string path = dir + "/image.mfw";
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
                                                 static_cast<std::streamsize>(image.size()));
@@ -188,6 +199,94 @@ int timeFlash(BenchJob& job, double scale)
     return 0;
 }
 
+// One Ethernet download on a thread of its own against a network printer in this process.
+FlashRun flashLan(BenchJob& bench, double scale, double& simWait)
+{
+    setTimeScale(scale);
+    sim::LanOptions options;
+    options.printer.model = bench.row.displayName;
+    options.address = 0x7F004D05; // 127.0.77.5
+    options.mask = 0xFF000000;
+    options.rawPort = options.statusPort = options.searchPort = options.ftpPort = 0;
+    sim::completeNetworkFace(options);
+    sim::LanPrinter printer(options);
+    FlashRun run;
+    if (!printer.start()) {
+        std::fprintf(stderr, "printer: %s\n", printer.errorText().c_str());
+        return run;
+    }
+    const sim::LanPorts ports = printer.ports();
+    ProfileStore store(ProfileStore::defaultPath());
+    store.setInt("Network", "RawPort", ports.raw);
+    store.setInt("Network", "StatusPort", ports.status);
+    store.setInt("Network", "SearchPort", ports.search);
+    store.setInt("Network", "FtpPort", ports.ftp);
+    store.setText("Network", "BroadcastAddress", "127.255.255.255");
+
+    CountingEvents events;
+    FlashJob& job = bench.row.job;
+    job.interfaceName = "LAN";
+    job.interfaceKind = kLanJob;
+    job.ipAddress = options.address;
+    job.startSector = bench.row.mainSector;
+    job.downloadTypeCode = 2;
+    job.notifyWindow = &events;
+    job.filePath = bench.image;
+    job.workDir = bench.dir;
+    job.progressRange = 10;
+    job.commandLineMode = 1;
+    job.checkModel = 1;
+    job.printAfter = 0;
+    const bool online = bench.row.displayName == "R453" || bench.row.displayName == "R243";
+    auto start = std::chrono::steady_clock::now();
+    std::thread worker([&] {
+        online ? RunLanOnlineDownload(bench.row) : RunLanDownload(bench.row);
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        run.workerCpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    });
+    worker.join();
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.code = events.code;
+    run.progressEvents = events.events;
+    simWait = std::chrono::duration<double>(printer.session().state().ownWaitTime).count();
+    if (run.code != 0 && events.verbose)
+        for (const sim::TranscriptEntry& entry : printer.session().transcript().entries())
+            if (entry.direction == sim::Direction::Event)
+                std::fprintf(stderr, "printer: %s\n", entry.note.c_str());
+    printer.stop();
+    return run;
+}
+
+int timeLanFlash(BenchJob& job, double scale)
+{
+    // The settings the download reads and the only addresses it may reach.
+    const std::string config = job.dir + "/config";
+    ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ::setenv("KYVFLASH_NET_ALLOW", "127.0.0.0/8", 1);
+    FlashRun runs[2];
+    double simWait[2] = {};
+    const double scales[2] = {scale, 2 * scale};
+    for (int i = 0; i < 2; ++i) {
+        runs[i] = flashLan(job, scales[i], simWait[i]);
+        if (runs[i].code != 0)
+            return std::fprintf(stderr, "flash failed with %d\n", runs[i].code), 1;
+    }
+    const double protocol = (runs[1].wallSeconds - runs[0].wallSeconds) / (scales[1] - scales[0]);
+    const double fixed = runs[0].wallSeconds - scales[0] * protocol;
+    std::printf("model %s over LAN, main firmware of %zu bytes, time scales %g and %g\n",
+                job.row.displayName.c_str(), job.bytes, scales[0], scales[1]);
+    std::printf("wall time:                       %8.3f s and %8.3f s\n", runs[0].wallSeconds, runs[1].wallSeconds);
+    std::printf("simulator's own waits:           %8.3f s and %8.3f s (%.0f s of printer time)\n", simWait[0],
+                simWait[1], simWait[0] / scales[0]);
+    std::printf("protocol time of a real flash:   %8.1f s\n", protocol);
+    std::printf("host time left at scale 0:       %8.3f s (%.3f%% of %.0f s; FTP server and loopback included)\n",
+                fixed, 100.0 * fixed / protocol, protocol);
+    std::printf("worker thread CPU time:          %8.3f s (%.3f%%), %ld progress events\n", runs[0].workerCpuSeconds,
+                100.0 * runs[0].workerCpuSeconds / protocol, runs[0].progressEvents);
+    return 0;
+}
+
 int measureMemory(BenchJob& job, double scale, bool mayBeRefused)
 {
     const std::string& model = job.row.displayName;
@@ -232,12 +331,13 @@ int measureMemory(BenchJob& job, double scale, bool mayBeRefused)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || (args[0] != "time" && args[0] != "memory")) {
-        std::fprintf(stderr, "usage: kyv-flash-bench time|memory [MODEL] [BYTES] [SCALE]\n");
+    if (args.empty() || (args[0] != "time" && args[0] != "memory" && args[0] != "lan")) {
+        std::fprintf(stderr, "usage: kyv-flash-bench time|memory|lan [MODEL] [BYTES] [SCALE]\n");
         return 2;
     }
-    const bool timing = args[0] == "time";
-    const std::string model = args.size() > 1 ? args[1] : (timing ? "R241" : "R243");
+    const bool lan = args[0] == "lan";
+    const bool timing = args[0] == "time" || lan;
+    const std::string model = args.size() > 1 ? args[1] : (lan ? "R451-2XX8/3XX8/4XX8/6XX8" : timing ? "R241" : "R243");
     std::optional<size_t> bytes;
     if (args.size() > 2)
         bytes = std::strtoull(args[2].c_str(), nullptr, 10);
@@ -251,6 +351,10 @@ int main(int argc, char** argv)
     const size_t fullMain = row.mainSector > 0
         ? static_cast<size_t>(row.sectorMap->totalBytes() - row.sectorMap->sectorNumberOffset(row.mainSector))
         : 0;
+    if (lan) {
+        BenchJob job(catalogue.row(index), bytes.value_or(1048576 + 65536));
+        return timeLanFlash(job, scale);
+    }
     BenchJob job(catalogue.row(index), bytes.value_or(timing ? fullMain : 14000000));
     return timing ? timeFlash(job, scale) : measureMemory(job, scale, bytes.has_value());
 }

@@ -363,8 +363,11 @@ void LanPrinter::Impl::serve()
         };
         if (listener.valid() && !options.silentTcp)
             add({Kind::Listener, 0, listener.get(), false});
-        for (size_t i = 0; i < connections.size(); ++i)
-            add({Kind::Connection, i, connections[i]->fd.get(), false});
+        // The network interface serves one raw-port session at a time: a connection made
+        // while another is open waits until that one has been read to its end, so bytes
+        // the host sent in order over several connections reach the printer in order.
+        if (!connections.empty())
+            add({Kind::Connection, 0, connections.front()->fd.get(), false});
         for (auto [kind, service] : {std::pair{Kind::Status, &status}, std::pair{Kind::Search, &search}}) {
             if (service->unicast.valid())
                 add({kind, 0, service->unicast.get(), false});
