@@ -90,7 +90,7 @@ private:
     int lastError()
     {
         CNetSocket* socket = port_.lan().socket();
-        return socket != nullptr && socket->lastError() != 0 ? socket->lastError() : errno;
+        return socket != nullptr ? socket->lastError() : errno;
     }
     // A protocol wait that shows itself in the progress window while it lasts.
     bool waitShown(int ms, const char* what)
