@@ -27,7 +27,6 @@ namespace {
 
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
-using ::testing::Not;
 
 constexpr const char* kModel = "R451-2XX8/3XX8/4XX8/6XX8";
 constexpr int kMainSector = 27;
@@ -186,28 +185,32 @@ TEST_F(LauncherWifi, MainFirmwareIsWrittenAndThePrinterFoundAtItsNewAddressAmong
 }
 
 // A sector the printer does not acknowledge is erased and written again, at most ten more
-// times; after that the printer is reset and the job fails.
-TEST_F(LauncherWifi, SectorRetriedAfterANakUpToTheLimit)
+// times; after that the printer is reset and the job fails. A printer found in its boot
+// program at the start is written without the switch, and its download area is left.
+TEST_F(LauncherWifi, SectorsRetriedAfterANakUpToTheLimitAndAPrinterAlreadyInItsBootProgram)
 {
+    const std::vector<std::string> finish = {"main-crc", "reset", "recover", "erase-user-area", "print-form"};
     struct Case {
-        const char* fault;
+        const char* what; // a printer fault, or "boot program"
         int status;
         std::vector<std::string> commands;
     };
     const Case cases[] = {
-        {"nak:sector-crc:1", 0,
-         concat({{"download-mode"}, sectorWrite(3), {"main-crc", "reset", "recover", "erase-user-area", "print-form"}})},
-        {"nak:erase:1", 0,
-         concat({{"download-mode", "erase"}, sectorWrite(2),
-                 {"main-crc", "reset", "recover", "erase-user-area", "print-form"}})},
+        {"nak:sector-crc:1", 0, concat({{"download-mode"}, sectorWrite(3), finish})},
+        {"nak:erase:1", 0, concat({{"download-mode", "erase"}, sectorWrite(2), finish})},
         {"nak:sector-crc:every", kStatusOf(1045), concat({{"download-mode"}, sectorWrite(11), {"reset"}})},
+        {"boot program", 0, concat({sectorWrite(2), {"main-crc", "reset", "recover"}})},
     };
     uint8_t third = 45;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fault);
-        std::optional<sim::Fault> fault = sim::parseFault(c.fault);
-        ASSERT_TRUE(fault);
-        startPrinter(third++, [&](sim::LanOptions& o) { o.printer.faults = {*fault}; });
+        SCOPED_TRACE(c.what);
+        std::optional<sim::Fault> fault = sim::parseFault(c.what);
+        startPrinter(third++, [&](sim::LanOptions& o) {
+            if (fault)
+                o.printer.faults = {*fault};
+            else
+                o.printer.startInDownloadMode = true;
+        });
         std::string image = writeImage(2);
         LauncherResult result = flash();
         EXPECT_EQ(result.exitStatus, c.status) << result.output << log();
@@ -233,7 +236,7 @@ TEST_F(LauncherWifi, AnotherMacAfterTheRestartOrARefusedRawPortEndWithTheirCodes
          1010, {"download-mode"}},
         {"raw port refused", [](sim::LanOptions& o) { o.refuseTcp = true; }, 1056, {}},
     };
-    uint8_t third = 48;
+    uint8_t third = 49;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         startPrinter(third++, c.tweak);
