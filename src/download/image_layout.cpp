@@ -76,10 +76,10 @@ ResultCode layOutImage(const ImageLayoutRequest& request, uint64_t fileLength, s
     if (pathNamesImf(row.job.filePath))
         layout.imfSectorCount = imfSectorCountOf(fileLength, header);
 
-    const bool renumbered = hasImfHeader(row.family, request.ibmUsb);
+    const bool renumbered = !request.asItStands && hasImfHeader(row.family, request.ibmUsb);
     if (renumbered)
         layout.dataOffset = kImfHeaderBytes;
-    else if (request.bootImage && skipsBootBlock(row.family, row.altCrc))
+    else if (!request.asItStands && request.bootImage && skipsBootBlock(row.family, row.altCrc))
         layout.dataOffset = kBootBlockBytes;
     if (layout.dataOffset >= fileLength)
         return rc::InvalidImage; // nothing left to flash
@@ -94,7 +94,7 @@ ResultCode layOutImage(const ImageLayoutRequest& request, uint64_t fileLength, s
     int64_t remaining = static_cast<int64_t>(layout.dataLength);
     std::set<int> listed;
     while (remaining > 0) {
-        if (int target = jumpTarget(row.family, request.startSector, position, sectorCount)) {
+        if (int target = request.asItStands ? 0 : jumpTarget(row.family, request.startSector, position, sectorCount)) {
             sector = target;
             position = target;
         }

@@ -35,6 +35,9 @@ struct ImageLayoutRequest {
     int startSector = 0;
     bool bootImage = false;
     bool ibmUsb = false; // the printer is driven over IBM USB
+    // The sectors in flash order from the file's first byte, without the families' headers,
+    // boot blocks and jumps (a printer on WiFi takes the image as it stands).
+    bool asItStands = false;
 };
 
 // Builds the sector list for the image bytes. Returns 0, or InvalidImage (1020) when the

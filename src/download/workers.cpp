@@ -4,6 +4,7 @@
 #include "download/lan_download.h"
 #include "download/lan_online_download.h"
 #include "download/local_download.h"
+#include "download/wifi_download.h"
 
 namespace kyv {
 
@@ -18,9 +19,10 @@ WorkerProcedure workerProcedure(WorkerKind kind)
         return &RunLanDownload;
     case WorkerKind::LanOnline:
         return &RunLanOnlineDownload;
-    default:
-        return nullptr;
+    case WorkerKind::Wifi:
+        return &RunWifiDownload;
     }
+    return nullptr;
 }
 
 } // namespace kyv

@@ -72,6 +72,8 @@ Network options:
   --search-port N       UDP MAC search port (default 3001; 0: any free port)
   --ftp-port N          FTP port (default 21; 0: any free port)
   --ftp-user U          FTP user (default anonymous)
+  --no-ftp              no FTP server (a printer on WIFI takes its image on the raw port);
+                        its service line shows ftp 0
   --ftp-password P      FTP password (default by model: 48x5kvd for R451-2XX8/3XX8/4XX8/6XX8,
                         4862kvd for R452, otherwise any password)
   --decoy-mac MAC       a second printer with this MAC answers every broadcast search
@@ -130,6 +132,10 @@ ArgumentsOutcome parseLanArguments(const std::vector<std::string>& args, LanArgu
         }
         if (name == "--help" || name == "-h")
             return ArgumentsOutcome::Help;
+        if (name == "--no-ftp") {
+            lan.serveFtp = false;
+            continue;
+        }
         if (kSerialOnly.count(name))
             return fail(name + " is a serial line's option: a network printer has none");
         static const std::set<std::string> ours = {

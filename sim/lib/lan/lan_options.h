@@ -27,6 +27,7 @@ struct LanOptions {
     uint16_t statusPort = 3000;
     uint16_t searchPort = 3001;
     uint16_t ftpPort = 21;
+    bool serveFtp = true;              // false: no FTP server (its images come over the raw port)
     std::string ftpUser = "anonymous";
     std::optional<std::string> ftpPassword; // default by model; empty: any password
     // A second printer on the same network that answers every broadcast search first.

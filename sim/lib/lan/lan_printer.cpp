@@ -211,6 +211,11 @@ void LanPrinter::Impl::closeNetwork()
 
 bool LanPrinter::Impl::startFtp(std::string& why)
 {
+    if (!options.serveFtp) {
+        std::lock_guard lock(portsMutex);
+        ports.ftp = 0;
+        return true;
+    }
     FtpServerSettings settings{addressText(address), ports.ftp, area.path(), options.ftpUser,
                                options.ftpPassword.value_or(""), options.refuseFtpLogin};
     if (!ftp.start(settings)) {

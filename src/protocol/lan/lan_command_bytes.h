@@ -53,8 +53,25 @@ inline LanExchange sectorCrc() { return {{0x1D, 0x06}, 4000ms, 3, 3}; }
 inline LanExchange reset() { return {{0x1D, 0xFF}, 0ms, 0, 0}; }
 inline LanExchange clearDownloadArea() { return {{0x1D, 0x40, 0x31}, 0ms, 1, 3}; }
 inline LanExchange clearDownloadAreaSecondForm() { return {{0x1D, 0x40, 0x32}, 0ms, 1, 3}; }
+// True when the printer keeps a CRC of the image the file holds: a boot program (".ipl")
+// or main firmware (".mfw") named after the first character of the name.
+bool imageCrcApplies(const std::string& fileName);
 // By the image file's name: a boot program (".ipl") or main firmware (".mfw") after the
 // first character of the name; anything else gets the boot command without a wait.
 LanExchange imageCrc(const std::string& fileName);
+
+// The subnet search for a printer that restarted at another address: four zero bytes and
+// the MAC query to the search port, then four zero bytes and the status request to the
+// status port. A printer answers with F0 and its MAC address as 17 characters.
+inline std::vector<uint8_t> subnetMacSearch() { return {0x00, 0x00, 0x00, 0x00, 0x1D, 0x49, 0x40, 0xF0}; }
+inline std::vector<uint8_t> subnetStatusSearch() { return {0x00, 0x00, 0x00, 0x00, 0x10, 0x04, 0x01}; }
+inline constexpr uint8_t kMacReply = 0xF0;
+inline constexpr size_t kMacTextLength = 17;
+
+// The broadcast address of the printer's subnet, by whole bytes of the mask (host order):
+// each zero byte of the mask sets that byte and those below it to FF, and a zero first
+// byte gives the limited broadcast 255.255.255.255. A mask without a zero byte does not
+// end on a byte boundary; its subnet's broadcast is address | ~mask then.
+uint32_t subnetBroadcast(uint32_t address, uint32_t mask);
 
 } // namespace kyv::lan
