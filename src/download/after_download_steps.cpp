@@ -20,7 +20,8 @@ constexpr std::array<uint8_t, 5> kMvraParameter{0x1F, 0x11, 0x52, 0x03, 0xFF};
 // behind a USB-serial adapter); without a USB device in reach it is on its serial line.
 ResultCode LocalDownloadRun::redetectPrinter()
 {
-    if (!job_.portDetection)
+    // A CPMI printer is found again by its product id when the line is reconnected.
+    if (!job_.portDetection || cpmiPath_)
         return rc::Success;
     report_.log("Auto detect True....");
     if (r453OrR243() && printerMode_ == PrinterMode::DownloadMode) {
@@ -50,7 +51,7 @@ ResultCode LocalDownloadRun::reconnect()
 {
     constexpr int kUsbSearches = 30; // 1000 ms apart: the printer's restart after its reset
     if (cpmiPath_)
-        return rc::Success;
+        return refindCpmiPrinter();
     if (job_.interfaceKind == kUsbReportDevice) {
         if (cmd_.refindReportDevice(kUsbReportDevice, kUsbSearches))
             return rc::Success;
@@ -70,6 +71,36 @@ ResultCode LocalDownloadRun::reconnect()
     openSerialLine(cmd_, job_);
     report_.log(printfText("Set commport handle commport is %s", job_.interfaceName.c_str()));
     return rc::Success;
+}
+
+// After its reset the printer leaves the bus and comes back, perhaps with another product
+// id: it is looked for once a second while it restarts.
+ResultCode LocalDownloadRun::refindCpmiPrinter()
+{
+    constexpr int kSearches = 30;
+    cmd_.close();
+    for (int search = 1; search <= kSearches; ++search) {
+        if (const std::optional<CpmiDevice> found = cmd_.findCpmiPrinter()) {
+            if (found->productClass == CpmiClass::Ipl) {
+                report_.log("Ipl PID....");
+                printerMode_ = PrinterMode::DownloadMode;
+            } else if (found->productClass == CpmiClass::PrinterClass) {
+                report_.log("Printer class PID....");
+                printerMode_ = PrinterMode::Online;
+            } else if (found->productClass == CpmiClass::Normal) {
+                report_.log("NHPI....");
+                printerMode_ = PrinterMode::Online;
+            } else {
+                break; // IBM USB mode is no CPMI device
+            }
+            return cmd_.attachPrinterClass(found->productClass != CpmiClass::PrinterClass) == 0
+                       ? rc::Success
+                       : rc::CannotOpenDevice;
+        }
+        if (search < kSearches && !pause(1000))
+            return kStoppedResult;
+    }
+    return stopRequested() ? kStoppedResult : rc::CpmiNotFound;
 }
 
 bool LocalDownloadRun::pauseBeforeReopen()
@@ -102,8 +133,14 @@ ResultCode LocalDownloadRun::printConfiguration()
     if (!pause(1000))
         return kStoppedResult;
     cmd_.usb().pidFilter = pidList_;
-    if (!job_.printAfter || cpmiPath_)
+    if (!job_.printAfter)
         return rc::Success;
+    if (cpmiPath_) {
+        // Over the printer-class channel; a printer that does not take it is not a failure.
+        if (r453OrR243())
+            report_.log("Print config HID....");
+        return !cmd_.printConfiguration(job_.usbClassPrtr) || pause(2000) ? rc::Success : kStoppedResult;
+    }
     report_.log("Print config com....");
     if (!cmd_.printConfiguration(0)) {
         report_.log("Enter FAIL 2....");

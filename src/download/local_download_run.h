@@ -35,6 +35,7 @@ private:
     ResultCode readImage();            // read once, checked against the model
     ResultCode openInterface();        // open the line and ask the printer's mode
     bool openIbmUsbDevice();           // 1 when an IBM USB printer was found
+    ResultCode identifyCpmiPrinter();  // the CPMI printer's mode by its product id
     // The mode query under the 10000 ms command time-out (at the start, after the raise
     // to 115200).
     ResultCode queryPrinterMode(ResultCode silentPrinter);
@@ -50,6 +51,7 @@ private:
     // After the transfer.
     ResultCode redetectPrinter();      // the printer may come back under another identity
     ResultCode reconnect();            // reopen the line after the printer's reset
+    ResultCode refindCpmiPrinter();    // the CPMI printer back on the bus after its reset
     ResultCode restoreLineSpeed();     // give the printer its own speed back
     ResultCode applyMvraSetting();     // R452-1X73/2X73(MVRA)
     ResultCode switchUsuOn();          // R453/R243 online

@@ -71,13 +71,50 @@ ResultCode LocalDownloadRun::openInterface()
             return rc::NoAcknowledge;
         break;
     case kUsbDeviceClass:
-        // No CPMI device is reached by this build.
-        report_.step("CPMI Device not found!");
-        return rc::CpmiNotFound;
+        return identifyCpmiPrinter();
     default:
         return rc::NoAcknowledge;
     }
     return queryPrinterMode(rc::NoAcknowledge);
+}
+
+// The printer on the CPMI interface tells its mode by its product id: online on its NHPI
+// report device or as a USB printer-class device, or in its boot program; one in IBM USB
+// mode is driven as IBM USB from here on.
+ResultCode LocalDownloadRun::identifyCpmiPrinter()
+{
+    const std::optional<CpmiDevice> found = cmd_.findCpmiPrinter();
+    if (!found) {
+        report_.step("CPMI Device not found!");
+        return rc::CpmiNotFound;
+    }
+    switch (found->productClass) {
+    case CpmiClass::IbmUsb:
+        job_.interfaceKind = kIbmUsb;
+        job_.interfaceName = "IBM USB";
+        if (!openIbmUsbDevice() && !openIbmUsbDevice())
+            return rc::NoAcknowledge;
+        return queryPrinterMode(rc::NoAcknowledge);
+    case CpmiClass::Ipl:
+        printerMode_ = PrinterMode::DownloadMode;
+        break;
+    case CpmiClass::PrinterClass:
+        job_.usbClassPrtr = 1;
+        printerMode_ = PrinterMode::Online;
+        break;
+    default:
+        job_.usbClassPrtr = 0;
+        printerMode_ = PrinterMode::Online;
+        break;
+    }
+    cpmiPath_ = true;
+    switch (cmd_.attachPrinterClass(found->productClass != CpmiClass::PrinterClass)) {
+    case 0: break;
+    case 1: return rc::CannotScanDevice;
+    default: return rc::CannotOpenDevice;
+    }
+    cmd_.setReadTimeout(10000);
+    return rc::Success;
 }
 
 bool LocalDownloadRun::openIbmUsbDevice()

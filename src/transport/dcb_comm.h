@@ -14,11 +14,13 @@
 #include "transport/lines/line_factory.h"
 #include "transport/port_timeouts.h"
 #include "transport/report_link.h"
+#include "transport/usb/cpmi_product_class.h"
 #include "transport/usb_match.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -116,6 +118,14 @@ public:
     // was found. Kind 2 searches for a vendor-page report device whose product id passes
     // the filter; 1 and reportOpened = 1 when one was found, else 0.
     int selectReportDevice(PortKind kind, int usageSelector);
+    // The printer-class kind (CPMI, NHPI, PRTR): the port operations go through the
+    // process's printer-class channel, to the device of the filter's product ids (report
+    // mode: its NHPI report device; otherwise its USB printer-class device). 0 attached,
+    // 1 no device found, 2 found but not opened.
+    int attachPrinterClass(bool reportMode);
+    // The first printer of the filter's product ids on the bus with a CPMI class; its ids
+    // become the ones found. Opens nothing.
+    std::optional<CpmiDevice> findCpmiPrinter();
     // A USB printer restarts (the switch to download mode, a reset) and comes back under a
     // new path, perhaps another product id, on the same physical port. Waits until the
     // device found last has left (its handle answers that it has gone, or, once closed, its

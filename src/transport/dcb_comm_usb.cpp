@@ -52,6 +52,22 @@ int CDCBComm::selectReportDevice(PortKind kind, int usageSelector)
     return 1;
 }
 
+int CDCBComm::attachPrinterClass(bool reportMode)
+{
+    replaceLine(kUsbDeviceClass);
+    return line_->attachChannel(reportMode, usb_.pidFilter, usb_.usageSelector);
+}
+
+std::optional<CpmiDevice> CDCBComm::findCpmiPrinter()
+{
+    std::optional<CpmiDevice> found = findCpmiDevice(usbBus(), usb_.pidFilter);
+    if (found) {
+        usb_.vendorId = found->info.vendorId;
+        usb_.productId = found->info.productId;
+    }
+    return found;
+}
+
 size_t CDCBComm::reportOutputCapacity() const
 {
     ReportLink* link = line_ ? line_->report() : nullptr;

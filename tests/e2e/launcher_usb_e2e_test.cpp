@@ -1,7 +1,9 @@
 // KyvFlashCom -> KyvFlash -> a simulated printer on the simulated USB bus: the R242 over IBM
 // USB, and the faults that must end with their own code.
 #include "core/clock.h"
+#include "core/exit_status.h"
 #include "launcher/launcher_process.h"
+#include "sim/lib/printer/printer_types.h"
 #include "sim/lib/usb/usb_printer.h"
 #include "support/scratch_dir.h"
 
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 
@@ -33,7 +36,8 @@ protected:
     }
 
     void startPrinter(sim::UsbInterface interface, std::vector<sim::Fault> faults = {},
-                      std::vector<sim::UsbDecoy> decoys = {}, std::string model = "R242")
+                      std::vector<sim::UsbDecoy> decoys = {}, std::string model = "R242",
+                      std::function<void(sim::PrinterOptions&)> adjust = {})
     {
         sim::UsbPrinterOptions options;
         options.printer.model = std::move(model);
@@ -43,17 +47,22 @@ protected:
         options.interface = interface;
         options.port = "1-2";
         options.decoys = std::move(decoys);
+        if (adjust)
+            adjust(options.printer);
         printer = std::make_unique<sim::UsbPrinter>(options);
         ASSERT_TRUE(printer->start()) << printer->errorText();
     }
 
-    // Main firmware: random sectors, type letter M at byte 1.
-    std::string writeImage(size_t sectors)
+    // Main firmware: random sectors, type letter M at byte 1 (and the model's signature
+    // first, when it has one).
+    std::string writeImage(size_t sectors, char signature = 0)
     {
         std::string bytes(sectors * kSectorBytes, '\0');
         std::mt19937 random(7);
         for (char& b : bytes)
             b = static_cast<char>(random());
+        if (signature != 0)
+            bytes[0] = signature;
         bytes[1] = 'M';
         std::ofstream(dir / "firmware.mfw", std::ios::binary) << bytes;
         return dir / "firmware.mfw";
@@ -136,6 +145,48 @@ TEST_F(LauncherUsb, SectorNakAndAPrinterThatVanishesEndWithTheirCodes)
         printer->stop();
         printer.reset();
     }
+}
+
+// The R453 on its CPMI interface, online on its NHPI report device or as a USB printer-class
+// device: USU goes off for the transfer and back on, the whole image goes in one online-mode
+// block, and the printer is found again by its product id after its reset.
+TEST_F(LauncherUsb, R453TakesItsOnlineModeImageOverNhpiAndOverPrtr)
+{
+    const int r453Main = sim::findPrinterType("R453")->mainSector;
+    for (auto [interface, argument] : {std::pair{sim::UsbInterface::Nhpi, "NHPI"},
+                                       std::pair{sim::UsbInterface::Prtr, "PRTR"}}) {
+        SCOPED_TRACE(argument);
+        startPrinter(interface, {}, {}, "R453", [](sim::PrinterOptions& o) { o.usuOn = true; });
+        const std::string image = writeImage(3, 'J');
+        LauncherResult result = flash("R453", argument);
+        EXPECT_EQ(result.exitStatus, 0) << result.output << readFile(dir / "BREVANT_LOG.txt");
+        std::string why;
+        EXPECT_TRUE(printer->sectorsHoldFile(image, r453Main, &why)) << why;
+        EXPECT_TRUE(printer->state().usuOn);
+        EXPECT_EQ(printer->state().mode, sim::PrinterMode::Online);
+        printer->stop();
+        printer.reset();
+    }
+}
+
+// A CPMI printer already in its boot program takes the sector download over its report
+// device; with no printer on the bus the job ends with 1501.
+TEST_F(LauncherUsb, CpmiPrinterInItsBootProgramAndNoCpmiPrinter)
+{
+    startPrinter(sim::UsbInterface::Cpmi, {}, {}, "R241", [](sim::PrinterOptions& o) { o.startInDownloadMode = true; });
+    const std::string image = writeImage(2);
+    LauncherResult result = flash("R241", "CPMI");
+    EXPECT_EQ(result.exitStatus, 0) << result.output << readFile(dir / "BREVANT_LOG.txt");
+    std::string why;
+    EXPECT_TRUE(printer->sectorsHoldFile(image, sim::findPrinterType("R241")->mainSector, &why)) << why;
+    printer->stop();
+    printer.reset();
+
+    // Only a mouse on the bus.
+    startPrinter(sim::UsbInterface::Nhpi, {}, {{0x046D, 0xC31C}}, "R453");
+    printer->stop();
+    result = flash("R241", "CPMI");
+    EXPECT_EQ(result.exitStatus, exitStatusFor(1501)) << result.output;
 }
 
 } // namespace

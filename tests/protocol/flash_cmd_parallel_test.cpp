@@ -73,15 +73,17 @@ TEST_F(ParallelCommandTest, StatusWaitsLongerThanOnASerialLine)
     EXPECT_GE(now() - started, scaled(ProtocolMs{5100}));
 }
 
-TEST(PrinterClassKind, SectorDataAndImageCrcSucceedWithoutSending)
+// Without its printer-class device nothing can reach the printer: a sector or a CRC that
+// was never sent must not count as sent.
+TEST(PrinterClassKind, SectorDataAndImageCrcFailWithoutTheDevice)
 {
     CFlashCmd cmd;
     EXPECT_EQ(cmd.open(kUsbDeviceClass, "CPMI"), 0);
     Bytes data(0x10000, 0x11);
     std::vector<std::span<const uint8_t>> blocks(4, std::span<const uint8_t>(data).first(0x4000));
-    EXPECT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocks), 1);
+    EXPECT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocks), 0);
     uint16_t crc = 0;
-    EXPECT_EQ(cmd.recalculateCrc(cmd::kRecalculateMainCrc, crc), 1);
+    EXPECT_EQ(cmd.recalculateCrc(cmd::kRecalculateMainCrc, crc), 0);
     EXPECT_EQ(cmd.open(kLanOrWifi, "LAN"), 0);
     EXPECT_EQ(cmd.recalculateCrc(cmd::kRecalculateMainCrc, crc), 0);
     EXPECT_EQ(cmd.sendSectorData(0x10000, 0x4000, 0, blocks), 0);

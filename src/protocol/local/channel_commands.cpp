@@ -4,6 +4,7 @@
 #include "transport/dcb_comm.h"
 #include "transport/usb/printer_class_channel.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -36,18 +37,47 @@ int PortPipe::readReply(uint8_t* buffer, size_t count, ProtocolMs timeout)
     return done;
 }
 
-int ChannelDevicePipe::write(std::span<const uint8_t> data) { return channel_.write(data); }
+int ChannelDevicePipe::write(std::span<const uint8_t> data)
+{
+    // What the printer said before this command is no answer to it.
+    pending_.clear();
+    channel_.discardInput();
+    return channel_.write(data);
+}
+
+template <typename ReadMore>
+int ChannelDevicePipe::takeStream(uint8_t* buffer, size_t count, ReadMore readMore)
+{
+    while (pending_.size() < count) {
+        uint8_t more[PrinterClassChannel::kReadBytes] = {};
+        size_t delivered = 0;
+        if (!readMore(more, delivered) || delivered == 0)
+            return 0;
+        pending_.insert(pending_.end(), more, more + delivered);
+    }
+    std::copy_n(pending_.begin(), count, buffer);
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(count));
+    return 1;
+}
 
 int ChannelDevicePipe::read(uint8_t* buffer, size_t count)
 {
     size_t got = 0;
-    return channel_.read(buffer, count, got) && got == count ? 1 : 0;
+    if (channel_.reportMode())
+        return channel_.read(buffer, count, got) && got == count ? 1 : 0;
+    return takeStream(buffer, count, [this, &got](uint8_t* more, size_t& delivered) {
+        return channel_.read(more, PrinterClassChannel::kReadBytes, got, &delivered);
+    });
 }
 
 int ChannelDevicePipe::readReply(uint8_t* buffer, size_t count, ProtocolMs timeout)
 {
     size_t got = 0;
-    return channel_.readReply(buffer, count, got, timeout) && got == count ? 1 : 0;
+    if (channel_.reportMode())
+        return channel_.readReply(buffer, count, got, timeout) && got == count ? 1 : 0;
+    return takeStream(buffer, count, [this, &got, timeout](uint8_t* more, size_t& delivered) {
+        return channel_.readReply(more, PrinterClassChannel::kReadBytes, got, timeout, &delivered);
+    });
 }
 
 std::optional<int> ChannelCommands::queryInfoNumber(int which)

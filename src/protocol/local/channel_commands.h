@@ -46,11 +46,19 @@ class ChannelDevicePipe final : public ChannelPipe {
 public:
     explicit ChannelDevicePipe(PrinterClassChannel& channel) : channel_(channel) {}
     int write(std::span<const uint8_t> data) override;
+    // A report device gives whole reports, count bytes of each. A printer-class device
+    // gives a byte stream: what one read brought beyond count waits for the next read, so
+    // a reply read byte by byte loses nothing.
     int read(uint8_t* buffer, size_t count) override;
     int readReply(uint8_t* buffer, size_t count, ProtocolMs timeout) override;
 
 private:
+    // Printer-class device: takes count bytes from what came, reading more as needed.
+    template <typename ReadMore>
+    int takeStream(uint8_t* buffer, size_t count, ReadMore readMore);
+
     PrinterClassChannel& channel_;
+    std::vector<uint8_t> pending_;
 };
 
 class ChannelCommands {

@@ -1,6 +1,6 @@
 #pragma once
-// The printer-class kind (CPMI, NHPI, PRTR), and any kind the port does not open itself:
-// the printer is reached through another channel, so the port operations do nothing.
+// Any kind the port does not open itself (a network job's): the printer is reached
+// another way, so the port operations do nothing.
 // Opening fails, writing fails, and a read succeeds without touching the buffer.
 
 #include "transport/lines/line.h"

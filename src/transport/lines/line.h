@@ -60,6 +60,9 @@ public:
     // lines refuse it (and drop it).
     virtual bool attachReport(std::unique_ptr<ReportLink> /*link*/) { return false; }
     virtual bool hasReport() const { return false; }
+    // The printer-class kind: finds (report mode) and attaches the printer's device of the
+    // filter's product ids. 0 attached, 1 no device found, 2 found but not opened.
+    virtual int attachChannel(bool /*reportMode*/, const std::string& /*pidFilter*/, int /*usageSelector*/) { return 2; }
     virtual ReportLink* report() { return nullptr; }
 };
 

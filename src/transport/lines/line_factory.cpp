@@ -1,6 +1,7 @@
 #include "transport/lines/line_factory.h"
 
 #include "core/catalogue.h"
+#include "transport/lines/channel_line.h"
 #include "transport/lines/ibm_usb_line.h"
 #include "transport/lines/idle_line.h"
 #include "transport/lines/parallel_line.h"
@@ -16,6 +17,7 @@ std::unique_ptr<Line> makeLine(PortKind kind)
     case kParallelPort: return std::make_unique<ParallelLine>();
     case kUsbReportDevice: return std::make_unique<ReportDeviceLine>();
     case kIbmUsb: return std::make_unique<IbmUsbLine>();
+    case kUsbDeviceClass: return std::make_unique<ChannelLine>(printerClassChannel());
     default: return std::make_unique<IdleLine>();
     }
 }

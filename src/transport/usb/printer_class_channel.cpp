@@ -76,13 +76,13 @@ int PrinterClassChannel::write(std::span<const uint8_t> data)
     return 1;
 }
 
-int PrinterClassChannel::read(uint8_t* buffer, size_t count, size_t& got)
+int PrinterClassChannel::read(uint8_t* buffer, size_t count, size_t& got, size_t* delivered)
 {
     got = 0;
     for (int attempt = 1; attempt <= kReadAttempts; ++attempt) {
         if (!isOpen())
             return 0; // a device that left answers nothing more
-        if (readOnce(buffer, count, got))
+        if (readOnce(buffer, count, got, delivered))
             return 1;
         if (attempt < kReadAttempts && !sleepFor(kReadPause))
             return 0;
@@ -90,9 +90,10 @@ int PrinterClassChannel::read(uint8_t* buffer, size_t count, size_t& got)
     return 0;
 }
 
-int PrinterClassChannel::readOnce(uint8_t* buffer, size_t count, size_t& got)
+int PrinterClassChannel::readOnce(uint8_t* buffer, size_t count, size_t& got, size_t* delivered)
 {
     uint8_t reply[kReadBytes] = {};
+    size_t filled = 0;
     if (report_) {
         // Two header bytes before the feature data, as the printers' replies are counted.
         const ReportLayout& layout = report_->layout();
@@ -101,33 +102,59 @@ int PrinterClassChannel::readOnce(uint8_t* buffer, size_t count, size_t& got)
             return 0;
         reply[0] = layout.feature.reportId;
         reply[1] = static_cast<uint8_t>(dataCount);
+        filled = 2 + dataCount;
     } else if (size_t held = 0; printer_->read(reply, ProtocolMs(0), held) != UsbError::None || held == 0) {
         return 0;
+    } else {
+        filled = held;
     }
+    if (delivered != nullptr)
+        *delivered = std::min(filled, kReadBytes);
     // The caller's count is copied from the zeroed reply, however much of it the device filled.
     got = std::min(count, kReadBytes);
     std::copy_n(reply, got, buffer);
     return 1;
 }
 
-int PrinterClassChannel::readReply(uint8_t* buffer, size_t count, size_t& got, ProtocolMs timeout)
+int PrinterClassChannel::readReply(uint8_t* buffer, size_t count, size_t& got, ProtocolMs timeout, size_t* delivered)
 {
     got = 0;
     if (!isOpen())
         return 0;
     uint8_t reply[kReadBytes] = {};
+    size_t filled = 0;
     if (report_) {
         size_t dataCount = 0;
         if (!report_->readInputReport(reply + 2, kReadBytes - 2, dataCount, timeout))
             return 0;
         reply[0] = report_->layout().input.reportId;
         reply[1] = static_cast<uint8_t>(dataCount);
+        filled = 2 + dataCount;
     } else if (size_t held = 0; printer_->read(reply, timeout, held) != UsbError::None || held == 0) {
         return 0;
+    } else {
+        filled = held;
     }
+    if (delivered != nullptr)
+        *delivered = std::min(filled, kReadBytes);
     got = std::min(count, kReadBytes);
     std::copy_n(reply, got, buffer);
     return 1;
+}
+
+void PrinterClassChannel::discardInput()
+{
+    constexpr int kMostDiscarded = 4096; // a printer that never stops talking ends it too
+    uint8_t scratch[kReadBytes];
+    for (int i = 0; i < kMostDiscarded && isOpen(); ++i) {
+        size_t held = 0;
+        if (report_) {
+            if (!report_->readInputReport(scratch, sizeof scratch, held, ProtocolMs(0)))
+                return;
+        } else if (printer_->read(scratch, ProtocolMs(0), held) != UsbError::None || held == 0) {
+            return;
+        }
+    }
 }
 
 PrinterClassChannel& printerClassChannel()

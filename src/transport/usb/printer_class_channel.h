@@ -47,18 +47,25 @@ public:
     int write(std::span<const uint8_t> data);
     // Up to 11 attempts 100 ms apart, each taking up to 1023 bytes into a zeroed reply; the
     // first that brings anything gives count bytes of that reply (at most 1023). 1 on
-    // success; got is the count copied.
-    int read(uint8_t* buffer, size_t count, size_t& got);
+    // success; got is the count copied; delivered, when given, how many of them the device
+    // filled (report mode: the two header bytes and the data).
+    int read(uint8_t* buffer, size_t count, size_t& got, size_t* delivered = nullptr);
     // One reply that may take long (the printer writes a whole image first): waits up to
     // timeout for one input report (report mode, with the same two header bytes) or for
     // the first bytes (printer class). count bytes are copied.
-    int readReply(uint8_t* buffer, size_t count, size_t& got, ProtocolMs timeout);
+    int readReply(uint8_t* buffer, size_t count, size_t& got, ProtocolMs timeout, size_t* delivered = nullptr);
+    // Drops what the printer sent that nobody read (input reports queued behind the
+    // feature reports a command was answered by), so the next long wait reads the answer
+    // to what comes next.
+    void discardInput();
+    // The channel is a report device (else a printer-class device, or nothing).
+    bool reportMode() const { return report_ != nullptr; }
 
     // The device the channel holds (empty path when none).
     const FoundReportDevice& device() const { return device_; }
 
 private:
-    int readOnce(uint8_t* buffer, size_t count, size_t& got);
+    int readOnce(uint8_t* buffer, size_t count, size_t& got, size_t* delivered);
 
     UsbBackend& backend_;
     std::unique_ptr<VendorReportLink> report_; // report mode
