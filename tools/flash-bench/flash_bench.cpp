@@ -3,6 +3,8 @@
 //   kyv-flash-bench time   [MODEL] [BYTES] [SCALE]   simulated printer in this process
 //   kyv-flash-bench memory [MODEL] [BYTES] [SCALE]   printer-sim in a process of its own
 //   kyv-flash-bench lan    [MODEL] [BYTES] [SCALE]   simulated network printer in this process
+//   kyv-flash-bench wifi   [MODEL] [BYTES] [SCALE]   the same printer on its WiFi interface
+//   kyv-flash-bench usb    [MODEL] [BYTES] [SCALE]   simulated USB bus in this process
 //
 // Defaults: a full R241 main firmware (sectors 6 to 54, 3,014,656 bytes) at scale 0.002;
 // R243 with 14,000,000 bytes (sectors 36 to 249, the printer already in download mode) at 0.001.
@@ -16,6 +18,9 @@
 // "lan" times an Ethernet download the same way (R453 and R243: the online-mode download),
 // the printer at 127.0.77.5 with FTP upload; default R451-2XX8/3XX8/4XX8/6XX8 main
 // firmware of 1,114,112 bytes (two FTP parts) at scale 0.002. It needs python3-pyftpdlib.
+// "wifi" times the WiFi download of the same printer, sector by sector on its raw port.
+// "usb" times a download over the simulated USB bus: R242 main firmware over its report
+// device by default, R453 and R243 in online mode over NHPI (CPMI); default scale 0.02.
 
 #include "core/catalogue.h"
 #include "core/clock.h"
@@ -24,8 +29,10 @@
 #include "download/lan_download.h"
 #include "download/lan_online_download.h"
 #include "download/local_download.h"
+#include "download/wifi_download.h"
 #include "sim/lib/lan/lan_printer.h"
 #include "sim/lib/pty_printer.h"
+#include "sim/lib/usb/usb_printer.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -40,6 +47,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -105,6 +113,24 @@ std::string writeImage(const std::string& dir, size_t bytes, uint8_t first)
     return path;
 }
 
+// Runs a worker procedure on a thread of its own, timing it and its CPU.
+FlashRun runWorker(const std::function<void()>& worker, CountingEvents& events)
+{
+    FlashRun run;
+    auto start = std::chrono::steady_clock::now();
+    std::thread thread([&] {
+        worker();
+        rusage usage{};
+        getrusage(RUSAGE_THREAD, &usage);
+        run.workerCpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    });
+    thread.join();
+    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.code = events.code;
+    run.progressEvents = events.events;
+    return run;
+}
+
 // Runs the local download worker on its own thread, timing it.
 FlashRun flash(ModelInfo& row, const std::string& port, int baud, const std::string& image, size_t bytes)
 {
@@ -125,19 +151,7 @@ FlashRun flash(ModelInfo& row, const std::string& port, int baud, const std::str
     job.portDetection = 1;
     job.printAfter = 0;
 
-    FlashRun run;
-    auto start = std::chrono::steady_clock::now();
-    std::thread worker([&] {
-        RunLocalDownload(row);
-        rusage usage{};
-        getrusage(RUSAGE_THREAD, &usage);
-        run.workerCpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    });
-    worker.join();
-    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.code = events.code;
-    run.progressEvents = events.events;
-    return run;
+    return runWorker([&] { RunLocalDownload(row); }, events);
 }
 
 // The model's row and an image for it in a scratch directory, removed at the end.
@@ -162,48 +176,112 @@ struct BenchJob {
     std::string image;
 };
 
-int timeFlash(BenchJob& job, double scale)
+// A flash at one time scale; simWait is the simulator's own waiting in it.
+using FlashAt = std::function<FlashRun(double scale, double& simWait)>;
+
+// Flashes at scale and at twice scale: the protocol's waits grow with the scale, the
+// host's own time does not, so the difference gives the protocol time of a real flash.
+int timeTwice(const std::string& title, double scale, double wireSeconds, const FlashAt& flashAt)
 {
-    const std::string& model = job.row.displayName;
-    const size_t bytes = job.bytes;
     FlashRun runs[2];
     double simWait[2] = {};
     const double scales[2] = {scale, 2 * scale};
     for (int i = 0; i < 2; ++i) {
-        setTimeScale(scales[i]);
-        sim::PrinterOptions options;
-        options.model = model;
-        sim::PtyPrinter printer(options);
-        if (!printer.start())
-            return std::fprintf(stderr, "printer: %s\n", printer.errorText().c_str()), 1;
-        runs[i] = flash(job.row, printer.slavePath(), sim::defaultBaud(model), job.image, bytes);
-        simWait[i] = std::chrono::duration<double>(printer.state().ownWaitTime).count();
+        runs[i] = flashAt(scales[i], simWait[i]);
         if (runs[i].code != 0)
             return std::fprintf(stderr, "flash failed with %d\n", runs[i].code), 1;
     }
-
     const double protocol = (runs[1].wallSeconds - runs[0].wallSeconds) / (scales[1] - scales[0]);
     const double fixed = runs[0].wallSeconds - scales[0] * protocol;
-    const double wire = static_cast<double>(bytes) * 10.0 / 115200.0;
-    const double real = protocol + wire;
-    std::printf("model %s, main firmware of %zu bytes, time scales %g and %g\n", model.c_str(), bytes, scales[0],
-                scales[1]);
+    const double real = protocol + wireSeconds;
+    std::printf("%s, time scales %g and %g\n", title.c_str(), scales[0], scales[1]);
     std::printf("wall time:                       %8.3f s and %8.3f s\n", runs[0].wallSeconds, runs[1].wallSeconds);
     std::printf("simulator's own waits:           %8.3f s and %8.3f s (%.0f s of printer time)\n", simWait[0],
                 simWait[1], simWait[0] / scales[0]);
     std::printf("protocol time of a real flash:   %8.1f s\n", protocol);
-    std::printf("bytes on the wire at 115200 bps: %8.1f s\n", wire);
-    std::printf("host time left at scale 0:       %8.3f s (%.3f%% of %.0f s)\n", fixed, 100.0 * fixed / real, real);
+    if (wireSeconds > 0)
+        std::printf("bytes on the wire at 115200 bps: %8.1f s\n", wireSeconds);
+    std::printf("host time left at scale 0:       %8.3f s (%.3f%% of %.0f s; the simulator's side included)\n",
+                fixed, 100.0 * fixed / real, real);
     std::printf("worker thread CPU time:          %8.3f s (%.3f%%), %ld progress events\n", runs[0].workerCpuSeconds,
                 100.0 * runs[0].workerCpuSeconds / real, runs[0].progressEvents);
     return 0;
 }
 
+int timeFlash(BenchJob& job, double scale)
+{
+    const std::string& model = job.row.displayName;
+    const std::string title = "model " + model + ", main firmware of " + std::to_string(job.bytes) + " bytes";
+    return timeTwice(title, scale, static_cast<double>(job.bytes) * 10.0 / 115200.0,
+                     [&](double at, double& simWait) {
+                         setTimeScale(at);
+                         sim::PrinterOptions options;
+                         options.model = model;
+                         sim::PtyPrinter printer(options);
+                         if (!printer.start()) {
+                             std::fprintf(stderr, "printer: %s\n", printer.errorText().c_str());
+                             return FlashRun{};
+                         }
+                         FlashRun run = flash(job.row, printer.slavePath(), sim::defaultBaud(model), job.image,
+                                              job.bytes);
+                         simWait = std::chrono::duration<double>(printer.state().ownWaitTime).count();
+                         return run;
+                     });
+}
+
+// One download over the simulated USB bus: the report device ("USB"), or NHPI for R453 and
+// R243 in online mode.
+FlashRun flashUsb(BenchJob& bench, double scale, double& simWait)
+{
+    setTimeScale(scale);
+    const bool online = bench.row.displayName == "R453" || bench.row.displayName == "R243";
+    sim::UsbPrinterOptions options;
+    options.printer.model = bench.row.displayName;
+    options.busPath = bench.dir + "/usb.sock";
+    options.interface = online ? sim::UsbInterface::Nhpi : sim::UsbInterface::Usb;
+    options.port = "1-2";
+    sim::UsbPrinter printer(options);
+    if (!printer.start()) {
+        std::fprintf(stderr, "printer: %s\n", printer.errorText().c_str());
+        return FlashRun{};
+    }
+    CountingEvents events;
+    FlashJob& job = bench.row.job;
+    job.interfaceName = online ? "NHPI" : "USB";
+    job.interfaceKind = online ? kUsbDeviceClass : kUsbReportDevice;
+    job.usbClassPrtr = 0;
+    job.startSector = bench.row.mainSector;
+    job.downloadTypeCode = 2;
+    job.notifyWindow = &events;
+    job.filePath = bench.image;
+    job.workDir = bench.dir;
+    job.progressRange = static_cast<int>(bench.bytes / 65536) * 4 + 15;
+    job.commandLineMode = 1;
+    job.portDetection = 1;
+    job.printAfter = 0;
+    FlashRun run = runWorker([&] { RunLocalDownload(bench.row); }, events);
+    simWait = std::chrono::duration<double>(printer.state().ownWaitTime).count();
+    printer.stop();
+    return run;
+}
+
+int timeUsbFlash(BenchJob& job, double scale)
+{
+    // Every USB operation of this process goes to the simulated bus.
+    const std::string bus = "unix:" + job.dir + "/usb.sock";
+    ::setenv("KYVFLASH_USB_BUS", bus.c_str(), 1);
+    const std::string title = "model " + job.row.displayName + " over USB, main firmware of " +
+                              std::to_string(job.bytes) + " bytes";
+    return timeTwice(title, scale, 0, [&](double at, double& simWait) { return flashUsb(job, at, simWait); });
+}
+
 // One Ethernet download on a thread of its own against a network printer in this process.
-FlashRun flashLan(BenchJob& bench, double scale, double& simWait)
+FlashRun flashLan(BenchJob& bench, double scale, double& simWait, bool wifi)
 {
     setTimeScale(scale);
     sim::LanOptions options;
+    options.wifi = wifi;
+    options.serveFtp = !wifi;
     options.printer.model = bench.row.displayName;
     options.address = 0x7F004D05; // 127.0.77.5
     options.mask = 0xFF000000;
@@ -222,11 +300,14 @@ FlashRun flashLan(BenchJob& bench, double scale, double& simWait)
     store.setInt("Network", "SearchPort", ports.search);
     store.setInt("Network", "FtpPort", ports.ftp);
     store.setText("Network", "BroadcastAddress", "127.255.255.255");
+    // The Python FTP server takes its connections in real time; the scaled default would
+    // leave it a few milliseconds.
+    store.setInt("Network", "ConnectTimeout", 5000000);
 
     CountingEvents events;
     FlashJob& job = bench.row.job;
-    job.interfaceName = "LAN";
-    job.interfaceKind = kLanJob;
+    job.interfaceName = wifi ? "WIFI" : "LAN";
+    job.interfaceKind = wifi ? kWifiJob : kLanJob;
     job.ipAddress = options.address;
     job.startSector = bench.row.mainSector;
     job.downloadTypeCode = 2;
@@ -238,17 +319,16 @@ FlashRun flashLan(BenchJob& bench, double scale, double& simWait)
     job.checkModel = 1;
     job.printAfter = 0;
     const bool online = bench.row.displayName == "R453" || bench.row.displayName == "R243";
-    auto start = std::chrono::steady_clock::now();
-    std::thread worker([&] {
-        online ? RunLanOnlineDownload(bench.row) : RunLanDownload(bench.row);
-        rusage usage{};
-        getrusage(RUSAGE_THREAD, &usage);
-        run.workerCpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
-    });
-    worker.join();
-    run.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.code = events.code;
-    run.progressEvents = events.events;
+    run = runWorker(
+        [&] {
+            if (wifi)
+                RunWifiDownload(bench.row);
+            else if (online)
+                RunLanOnlineDownload(bench.row);
+            else
+                RunLanDownload(bench.row);
+        },
+        events);
     simWait = std::chrono::duration<double>(printer.session().state().ownWaitTime).count();
     if (run.code != 0 && events.verbose)
         for (const sim::TranscriptEntry& entry : printer.session().transcript().entries())
@@ -258,33 +338,16 @@ FlashRun flashLan(BenchJob& bench, double scale, double& simWait)
     return run;
 }
 
-int timeLanFlash(BenchJob& job, double scale)
+int timeLanFlash(BenchJob& job, double scale, bool wifi)
 {
     // The settings the download reads and the only addresses it may reach.
     const std::string config = job.dir + "/config";
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     ::setenv("KYVFLASH_NET_ALLOW", "127.0.0.0/8", 1);
-    FlashRun runs[2];
-    double simWait[2] = {};
-    const double scales[2] = {scale, 2 * scale};
-    for (int i = 0; i < 2; ++i) {
-        runs[i] = flashLan(job, scales[i], simWait[i]);
-        if (runs[i].code != 0)
-            return std::fprintf(stderr, "flash failed with %d\n", runs[i].code), 1;
-    }
-    const double protocol = (runs[1].wallSeconds - runs[0].wallSeconds) / (scales[1] - scales[0]);
-    const double fixed = runs[0].wallSeconds - scales[0] * protocol;
-    std::printf("model %s over LAN, main firmware of %zu bytes, time scales %g and %g\n",
-                job.row.displayName.c_str(), job.bytes, scales[0], scales[1]);
-    std::printf("wall time:                       %8.3f s and %8.3f s\n", runs[0].wallSeconds, runs[1].wallSeconds);
-    std::printf("simulator's own waits:           %8.3f s and %8.3f s (%.0f s of printer time)\n", simWait[0],
-                simWait[1], simWait[0] / scales[0]);
-    std::printf("protocol time of a real flash:   %8.1f s\n", protocol);
-    std::printf("host time left at scale 0:       %8.3f s (%.3f%% of %.0f s; FTP server and loopback included)\n",
-                fixed, 100.0 * fixed / protocol, protocol);
-    std::printf("worker thread CPU time:          %8.3f s (%.3f%%), %ld progress events\n", runs[0].workerCpuSeconds,
-                100.0 * runs[0].workerCpuSeconds / protocol, runs[0].progressEvents);
-    return 0;
+    const std::string title = "model " + job.row.displayName + (wifi ? " over WiFi" : " over LAN") +
+                              ", main firmware of " + std::to_string(job.bytes) + " bytes";
+    return timeTwice(title, scale, 0,
+                     [&](double at, double& simWait) { return flashLan(job, at, simWait, wifi); });
 }
 
 int measureMemory(BenchJob& job, double scale, bool mayBeRefused)
@@ -331,17 +394,25 @@ int measureMemory(BenchJob& job, double scale, bool mayBeRefused)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty() || (args[0] != "time" && args[0] != "memory" && args[0] != "lan")) {
-        std::fprintf(stderr, "usage: kyv-flash-bench time|memory|lan [MODEL] [BYTES] [SCALE]\n");
+    const std::string mode = args.empty() ? "" : args[0];
+    if (mode != "time" && mode != "memory" && mode != "lan" && mode != "wifi" && mode != "usb") {
+        std::fprintf(stderr, "usage: kyv-flash-bench time|memory|lan|wifi|usb [MODEL] [BYTES] [SCALE]\n");
         return 2;
     }
-    const bool lan = args[0] == "lan";
-    const bool timing = args[0] == "time" || lan;
-    const std::string model = args.size() > 1 ? args[1] : (lan ? "R451-2XX8/3XX8/4XX8/6XX8" : timing ? "R241" : "R243");
+    const bool network = mode == "lan" || mode == "wifi";
+    const bool timing = mode != "memory";
+    const std::string model = args.size() > 1 ? args[1]
+                              : network       ? "R451-2XX8/3XX8/4XX8/6XX8"
+                              : mode == "usb" ? "R242"
+                              : timing        ? "R241"
+                                              : "R243";
     std::optional<size_t> bytes;
     if (args.size() > 2)
         bytes = std::strtoull(args[2].c_str(), nullptr, 10);
-    const double scale = args.size() > 3 ? std::strtod(args[3].c_str(), nullptr) : (timing ? 0.002 : 0.001);
+    // Over USB the simulator computes its bit-by-bit image CRC in real time while the host's
+    // wait for it is scaled: a scale that leaves that wait its milliseconds.
+    const double defaultScale = mode == "usb" ? 0.02 : timing ? 0.002 : 0.001;
+    const double scale = args.size() > 3 ? std::strtod(args[3].c_str(), nullptr) : defaultScale;
     ModelCatalogue catalogue;
     const int index = catalogue.indexOf(model);
     if (index < 0 || scale <= 0)
@@ -351,9 +422,13 @@ int main(int argc, char** argv)
     const size_t fullMain = row.mainSector > 0
         ? static_cast<size_t>(row.sectorMap->totalBytes() - row.sectorMap->sectorNumberOffset(row.mainSector))
         : 0;
-    if (lan) {
+    if (network) {
         BenchJob job(catalogue.row(index), bytes.value_or(1048576 + 65536));
-        return timeLanFlash(job, scale);
+        return timeLanFlash(job, scale, mode == "wifi");
+    }
+    if (mode == "usb") {
+        BenchJob job(catalogue.row(index), bytes.value_or(fullMain));
+        return timeUsbFlash(job, scale);
     }
     BenchJob job(catalogue.row(index), bytes.value_or(timing ? fullMain : 14000000));
     return timing ? timeFlash(job, scale) : measureMemory(job, scale, bytes.has_value());
