@@ -83,6 +83,7 @@ struct PrinterOptions {
     uint8_t switchByte1 = 0x00;          // bit 0 = landscape
     bool usuOn = false;
     int fiscalState = 0;                 // answered to 1D 30 07
+    int fontMemoryMegabytes = 8;         // told by 1D 49 40 E4: 8 (0x16) or 4 (0x14)
     bool notReady = false;               // status answers "not ready" until 1D 03 02
 
     NetworkFace network;                 // off: a printer on a serial line or USB

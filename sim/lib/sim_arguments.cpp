@@ -56,6 +56,7 @@ Options:
   --switches HEX        the two switch bytes read with 1B 6A 7A, e.g. 1200 (default)
   --usu-on              USU starts switched on
   --fiscal-state N      byte answered to the flash state query 1D 30 07 (default 0)
+  --font-memory 4|8     megabytes of font memory told by 1D 49 40 E4 (default 8)
   --not-ready           the status query reports "not ready" until 1D 03 02
   --fault FAULT         inject a fault (repeatable):
                           KIND:COMMAND[:OCCURRENCE[:MS]]
@@ -115,6 +116,7 @@ ArgumentsOutcome parseSimArguments(const std::vector<std::string>& args, SimArgu
         {"--restart-ms", {0, 3600000, [&](long long v) { p.restartTime = ProtocolMs(v); }, "milliseconds up to 3600000"}},
         {"--reply-delay-ms", {0, 3600000, [&](long long v) { p.replyDelay = ProtocolMs(v); }, "milliseconds up to 3600000"}},
         {"--fiscal-state", {0, 255, [&](long long v) { p.fiscalState = static_cast<int>(v); }, "a byte value from 0 to 255"}},
+        {"--font-memory", {4, 8, [&](long long v) { p.fontMemoryMegabytes = v >= 8 ? 8 : 4; }, "4 or 8 (megabytes)"}},
     };
 
     for (size_t i = 1; i < args.size(); ++i) {

@@ -49,6 +49,7 @@ ResultCode LocalDownloadRun::runSteps()
     cmd_.usb().pidFilter = pidList_;
     for (auto step : {&LocalDownloadRun::openInterface, &LocalDownloadRun::checkVersionAndModel,
                       &LocalDownloadRun::switchUsuOff, &LocalDownloadRun::raiseLineSpeed,
+                      &LocalDownloadRun::checkDfnCapacity,
                       &LocalDownloadRun::transfer, &LocalDownloadRun::redetectPrinter,
                       &LocalDownloadRun::reconnect, &LocalDownloadRun::restoreLineSpeed,
                       &LocalDownloadRun::applyMvraSetting, &LocalDownloadRun::switchUsuOn,

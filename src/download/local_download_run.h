@@ -46,6 +46,7 @@ private:
     ResultCode confirmModelMismatch(const std::string& printerModel);
     ResultCode switchUsuOff();         // R453/R243 online
     ResultCode raiseLineSpeed();       // to 115200 for the transfer
+    ResultCode checkDfnCapacity();     // KSX4: can the printer take a large DBCS font
     ResultCode transfer();             // standard (sector) download or online-mode download
 
     // After the transfer.

@@ -38,6 +38,14 @@ public:
         notices.push_back(text);
     }
 
+    // Forgets what was recorded, for the next job of a test.
+    void clear()
+    {
+        std::lock_guard lock(mutex_);
+        events_.clear();
+        questions.clear();
+        notices.clear();
+    }
     std::vector<RecordedEvent> all() const
     {
         std::lock_guard lock(mutex_);

@@ -632,5 +632,32 @@ TEST_F(SerialDownload, StopRequestEndsTheJobPromptlyAndFreesTheLine)
     EXPECT_EQ(line.open(kSerialPort, printer->slavePath()), 1) << "the port is still held";
 }
 
+// A KSX4 is asked whether it can take a DBCS font of more than 2 MB before any of it is
+// sent: firmware too old and a 4 MB printer end with their own codes.
+TEST_F(SerialDownload, LargeDbcsFontNeedsANewEnoughKsx4WithEightMegabytes)
+{
+    struct Case {
+        const char* firmware; // the four characters the printer's 1D 49 40 A3 answer starts with
+        int megabytes;
+        ResultCode code;
+    };
+    for (const Case& c : {Case{"6158", 8, rc::MainFirmwareTooOldForDfn}, Case{"6159", 4, rc::DfnNotFor4MB}}) {
+        SCOPED_TRACE(c.firmware);
+        sim::PrinterOptions options;
+        options.model = "KSX4-1ST/2ST";
+        options.bootCrc = c.firmware;
+        options.fontMemoryMegabytes = c.megabytes;
+        startPrinter(options);
+        ModelInfo& row = prepareJob("KSX4-1ST/2ST", 4, 47, patternImage(2000001, 'P'));
+        RunLocalDownload(row);
+        expectWorkerContract(events);
+        EXPECT_EQ(events.outcome(), c.code);
+        EXPECT_EQ(commandsSeen(*printer, "erase"), 0);
+        EXPECT_EQ(commandsSeen(*printer, "download-mode"), 0);
+        printer.reset();
+        events.clear();
+    }
+}
+
 } // namespace
 } // namespace kyv::test

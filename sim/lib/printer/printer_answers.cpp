@@ -231,6 +231,13 @@ Bytes PrinterModel::versionReply(uint8_t item) const
         std::string text = "\x5F" "000000" + fiveCharacters(item == 0x33 ? options_.mainVersion : options_.bootVersion) + "\r";
         return Bytes(text.begin(), text.end());
     }
+    if (item == 0xE4) {
+        // The font memory: 0x16 for 8 MB, 0x14 for 4 MB.
+        Bytes reply(10, 0x00);
+        reply[0] = 0x5F;
+        reply[1] = options_.fontMemoryMegabytes == 8 ? 0x16 : 0x14;
+        return reply;
+    }
     const std::string* text = nullptr;
     switch (item) {
     case 0x97: text = &options_.bootVersion; break;

@@ -106,6 +106,28 @@ std::optional<int> ChannelCommands::queryInfoNumber(int which)
     return std::nullopt; // no end of the text: not a version report
 }
 
+int ChannelCommands::checkDfnSupport()
+{
+    static constexpr std::array<uint8_t, 4> kFirmwareQuery{0x1D, 0x49, 0x40, 0xA3};
+    static constexpr std::array<uint8_t, 4> kMemoryQuery{0x1D, 0x49, 0x40, 0xE4};
+    static constexpr int kFirstDfnVersion = 6159;
+    static constexpr uint8_t kEightMegabytes = 0x16;
+    const size_t off = replyOffset();
+    // A report brings its whole buffer; a byte line only what the answer holds.
+    uint8_t reply[30] = {};
+    if (!pipe_.write(kFirmwareQuery) || !pipe_.read(reply, reportMode_ ? sizeof reply : off + 4))
+        return 0;
+    int version = 0;
+    for (size_t i = 0; i < 4; ++i)
+        version = version * 10 + versionDigitValue(reply[off + i]);
+    if (version < kFirstDfnVersion)
+        return 1;
+    uint8_t memory[30] = {};
+    if (!pipe_.write(kMemoryQuery) || !pipe_.read(memory, reportMode_ ? sizeof memory : off + 1))
+        return 0;
+    return memory[off] == kEightMegabytes ? 8 : 4;
+}
+
 bool ChannelCommands::sendOnlineBlock(const OnlineBlockHeader& header, std::span<const uint8_t> image,
                                       OnlineBlockReply& reply)
 {

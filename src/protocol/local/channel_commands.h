@@ -73,6 +73,10 @@ public:
     // version number the printer reports (its 7th to 11th digits); none when it did not
     // answer.
     std::optional<int> queryInfoNumber(int which);
+    // Whether the printer can take a large DBCS font: 8 it can, 1 its firmware is too old
+    // (a version below 6159 in the four characters of its 1D 49 40 A3 answer), 4 it has 4 MB
+    // of font memory (its 1D 49 40 E4 answer is not 0x16), 0 it did not answer.
+    int checkDfnSupport();
     // The 8-byte header, then the image; the printer's status and the bytes after it.
     // False when a write or read failed or no status came.
     bool sendOnlineBlock(const OnlineBlockHeader& header, std::span<const uint8_t> image, OnlineBlockReply& reply);
