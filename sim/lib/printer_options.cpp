@@ -44,6 +44,8 @@ std::optional<FaultKind> kindFromName(std::string_view name)
         return FaultKind::Delay;
     if (name == "drop")
         return FaultKind::DropLine;
+    if (name == "vanish")
+        return FaultKind::Vanish;
     return std::nullopt;
 }
 
@@ -71,7 +73,7 @@ std::optional<Fault> parseFault(std::string_view text, std::string* why)
     std::optional<FaultKind> kind = kindFromName(parts[0]);
     if (!kind)
         return fail(why, "unknown fault kind '" + std::string(parts[0]) +
-                             "' (nak, no-reply, wrong-crc, short, garbage, delay, drop, drop-after)");
+                             "' (nak, no-reply, wrong-crc, short, garbage, delay, drop, vanish, drop-after)");
     fault.kind = *kind;
     if (parts.size() < 2 || parts.size() > 4)
         return fail(why, "a fault is KIND:COMMAND[:OCCURRENCE[:MS]]");

@@ -23,6 +23,8 @@ enum class FaultKind {
     Garbage,    // the reply is replaced by as many garbage bytes
     Delay,      // the reply is held back by `delay`
     DropLine,   // the line drops (pty closed) instead of the reply, or after `afterBytes`
+    Vanish,     // the command takes effect and is answered, then the printer is gone for good:
+                // the line drops; on USB it leaves the bus (after a restart: never comes back)
 };
 
 struct Fault {
@@ -35,7 +37,7 @@ struct Fault {
 
 // Parses "KIND:COMMAND[:OCCURRENCE[:MS]]" or "drop-after:N", e.g. "nak:select:3",
 // "delay:sector-crc:1:5000", "wrong-crc:sector-crc:every", "drop:sector-data:2".
-// Kinds: nak, no-reply, wrong-crc, short, garbage, delay, drop. Fills why on failure.
+// Kinds: nak, no-reply, wrong-crc, short, garbage, delay, drop, vanish. Fills why on failure.
 std::optional<Fault> parseFault(std::string_view text, std::string* why = nullptr);
 
 enum class MismatchAnswer {

@@ -61,6 +61,8 @@ Options:
   --fault FAULT         inject a fault (repeatable):
                           KIND:COMMAND[:OCCURRENCE[:MS]]
                             KIND: nak no-reply wrong-crc short garbage delay drop
+                                  vanish (the command takes effect and is answered,
+                                  then the printer is gone for good)
                             OCCURRENCE: 1 = first arrival (default), N, or every
                             MS: for delay, how long the reply is held back
                           drop-after:N   the line drops once N bytes came from the host
@@ -70,7 +72,7 @@ Options:
                         write-switches clear-download-area erase-user-area
                         clear-download-area-2 model-number version flash-state
                         print-configuration usu-query usu-set online-block baud-probe
-                        fenn-ipl fenn-mode fiscal-download any
+                        fenn-ipl fenn-mode fiscal-download j5-image j5-crc any
   --transcript FILE     write every byte of both directions, time-stamped, on exit
   --flash-dump FILE     write the whole flash memory on exit
   --expect FILE:SECTOR  on exit, check that the flash holds FILE from SECTOR on; exit 1

@@ -125,5 +125,31 @@ TEST_F(HidDownload, FailuresEndWithTheirCodeInEitherOrder)
     EXPECT_EQ(none.outcome(), rc::NoAcknowledge);
 }
 
+// In the dialog the technician decides on an image older than the printer's firmware:
+// Yes flashes it, No ends with 1507 before anything is sent; either way the question is
+// asked once and the job reports one outcome.
+TEST_F(HidDownload, InTheDialogAnOlderImageIsFlashedOnlyWhenTheTechnicianSaysYes)
+{
+    for (bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        RecordingEvents asked;
+        asked.answerYes = yes;
+        const std::string transcriptPath = (dir.path() / (yes ? "yes.txt" : "no.txt")).string();
+        UsbSimProgram sim({"--model", "J5", "--interface", "HID", "--j5-firmware", "311223:99.99", "--transcript",
+                           transcriptPath});
+        WorkerJob older = job("J5", j5Image(3000, '1'), 0);
+        older.row.job.notifyWindow = &asked;
+        RunHidDownload(std::move(older), *sim.backend);
+        EXPECT_EQ(asked.questions, std::vector<std::string>{"Old version is selected to download"});
+        EXPECT_EQ(asked.outcome(), yes ? rc::Success : rc::WrongFirmwareFile);
+        EXPECT_EQ(asked.all().back().message, MSG_JOB_END);
+        ASSERT_EQ(sim.terminate().exitStatus, 0);
+        std::ifstream in(transcriptPath);
+        const std::string transcript{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(transcript.find("j5 image complete") != std::string::npos, yes) << transcript;
+        EXPECT_EQ(transcript.find("1B 5B 7D") != std::string::npos, yes) << "switched only after a Yes";
+    }
+}
+
 } // namespace
 } // namespace kyv::test

@@ -70,7 +70,11 @@ TEST(PrinterSimUsbArguments, ReadTheBusOptionsAndRefuseTheLineOnes)
              {"usb"}, {"usb", "--bus"}, {"usb", "--bus", "b", "--interface", "USB2"}, {"usb", "--bus", "b", "--baud", "9600"},
              {"usb", "--bus", "b", "--port", "1-"}, {"usb", "--bus", "b", "--port", "1-2..3"},
              {"usb", "--bus", "b", "--decoy", "046d"}, {"usb", "--bus", "b", "--decoy", "12345:1"},
-             {"usb", "--bus", "b", "--fault", "nak:nothing"}}) {
+             {"usb", "--bus", "b", "--fault", "nak:nothing"},
+             {"usb", "--bus", "b", "--model", "J5", "--interface", "HID", "--j5-firmware", "31122:01.05"},
+             {"usb", "--bus", "b", "--model", "J5", "--interface", "HID", "--j5-firmware", "311223:01.055"},
+             {"usb", "--bus", "b", "--model", "J5", "--interface", "HID", "--j5-firmware", "311223-01.05"},
+             {"usb", "--bus", "b", "--model", "R241", "--j5-firmware", "311223:01.05"}}) {
         UsbSimArguments out;
         EXPECT_EQ(parseUsbArguments(bad, out, error), ArgumentsOutcome::Error) << bad.back();
     }

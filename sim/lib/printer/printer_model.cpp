@@ -217,6 +217,7 @@ void PrinterModel::runCommand(PrinterCommand command, std::span<const uint8_t> b
 void PrinterModel::finish(PrinterCommand command, int occurrence, Answer reply, std::vector<PrinterAction>& out,
                           Transcript* transcript)
 {
+    bool vanish = false;
     if (const Fault* fault = faultFor(command, occurrence)) {
         switch (fault->kind) {
         case FaultKind::Nak:
@@ -242,6 +243,7 @@ void PrinterModel::finish(PrinterCommand command, int occurrence, Answer reply, 
             state_.lineDropped = true;
             out.push_back({PrinterAction::Kind::DropLine, {}, ProtocolMs{0}});
             return;
+        case FaultKind::Vanish: vanish = true; break;
         }
         if (transcript != nullptr)
             transcript->event("fault applied to " + std::string(commandName(command)));
@@ -253,6 +255,13 @@ void PrinterModel::finish(PrinterCommand command, int occurrence, Answer reply, 
     }
     if (reply.restart)
         beginRestart(reply.modeAfterRestart, out, transcript);
+    if (vanish) {
+        // The command did what it does; then the printer is gone and stays gone.
+        if (transcript != nullptr)
+            transcript->event("fault: printer gone for good");
+        state_.lineDropped = true;
+        out.push_back({PrinterAction::Kind::DropLine, {}, ProtocolMs{0}});
+    }
 }
 
 void PrinterModel::beginRestart(PrinterMode mode, std::vector<PrinterAction>& out, Transcript* transcript)

@@ -2,6 +2,9 @@
 
 #include "sim/lib/printer/printer_replies.h"
 
+#include <algorithm>
+#include <string>
+
 namespace kyv::sim {
 namespace {
 
@@ -18,19 +21,46 @@ bool starts(std::span<const uint8_t> command, std::initializer_list<uint8_t> hea
     return true;
 }
 
+bool printable(std::string_view text)
+{
+    for (char c : text)
+        if (c < 0x20 || c > 0x7E)
+            return false;
+    return true;
+}
+
 } // namespace
 
-std::optional<Bytes> j5Answer(std::span<const uint8_t> command, const PrinterState& state)
+std::optional<J5Firmware> parseJ5Firmware(std::string_view text, std::string* why)
+{
+    J5Firmware firmware;
+    const size_t colon = text.find(':');
+    if (colon != firmware.stamp.size() || text.size() != colon + 1 + firmware.version.size() ||
+        !printable(text)) {
+        if (why != nullptr)
+            *why = "takes DDMMYY:VVVVV, the date stamp (6 characters) and the firmware version (5 characters), "
+                   "such as 311223:01.05";
+        return std::nullopt;
+    }
+    std::copy_n(text.begin(), firmware.stamp.size(), firmware.stamp.begin());
+    std::copy_n(text.begin() + colon + 1, firmware.version.size(), firmware.version.begin());
+    return firmware;
+}
+
+std::optional<Bytes> j5Answer(std::span<const uint8_t> command, const PrinterState& state,
+                              const J5Firmware& firmware)
 {
     // Identify: byte 1 non-zero says a printer is there.
     if (starts(command, {0x1D, 0x30, 0x07, 0x00}))
         return Bytes{kAck, 0x01};
-    // Version query of an image kind: the version stamp in bytes 4 to 9 and the firmware
-    // version in bytes 10 to 14, all zero: a fresh printer, so no image counts as older.
+    // Version query of an image kind: the date stamp in bytes 4 to 9 and the firmware
+    // version in bytes 10 to 14; the printer tells the same for every kind.
     if (starts(command, {0x1D, 0x30, 0x09}) && command.size() >= 4) {
         Bytes reply(kVersionReply, 0x00);
         reply[0] = kAck;
         reply[1] = command[3];
+        std::copy(firmware.stamp.begin(), firmware.stamp.end(), reply.begin() + 4);
+        std::copy(firmware.version.begin(), firmware.version.end(), reply.begin() + 10);
         return reply;
     }
     // Mode query: ACK while online, anything else in download mode.

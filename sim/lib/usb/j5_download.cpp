@@ -35,10 +35,16 @@ std::optional<J5Step> J5Download::take(std::span<const uint8_t> bytes, const Pri
         step.note = "j5 image block";
         if (image_.size() == expected_) {
             receiving_ = false;
+            if (faulted(FaultKind::Nak, PrinterCommand::J5Image)) {
+                // Refused: the flash keeps what it held.
+                step.note = "j5 image complete, refused";
+                step.reply = Bytes{kNak};
+                return step;
+            }
             step.imageComplete = true;
             step.note = "j5 image complete";
             if (!faulted(FaultKind::NoReply, PrinterCommand::J5Image))
-                step.reply = faulted(FaultKind::Nak, PrinterCommand::J5Image) ? Bytes{kNak} : Bytes{kAck};
+                step.reply = Bytes{kAck};
         }
         return step;
     }

@@ -46,7 +46,8 @@ std::string usbUsage()
 {
     return R"(
 printer-sim usb --bus PATH [--model NAME] [--interface USB|IBMUSB|CPMI|NHPI|PRTR|HID]
-                [--port LOCATION] [--decoy VID:PID] ... [printer options]
+                [--port LOCATION] [--decoy VID:PID] ... [--j5-firmware DDMMYY:VVVVV]
+                [printer options]
 
 Plays the printer on a simulated USB bus served at the Unix socket PATH; point KyvFlash at
 it with KYVFLASH_USB_BUS=unix:PATH. Prints PATH on the first line of standard output once
@@ -66,10 +67,19 @@ USB options:
   --port LOCATION       the physical port, kept across re-enumeration (default 1-1)
   --decoy VID:PID       add a HID device of another vendor or product, in hexadecimal,
                         e.g. 046d:c31c (repeatable)
+  --j5-firmware DDMMYY:VVVVV
+                        HID only: the firmware the J5 reports in its version query, its
+                        date stamp (day, month, year) and version, e.g. 311223:01.05; an
+                        image older than it is refused (default: all zeros, none is older)
 Printer options of "serial" that apply: --model --model-number --download-mode
   --restart-ms --reply-delay-ms --unerased-write --boot-version --main-version --boot-crc
   --main-crc --table-version --switches --usu-on --fiscal-state --not-ready --fault
   --transcript --flash-dump --expect --time-scale
+  (--download-mode: a J5 starts under its download-mode product id and answers the mode
+  query so, and is not waited for after its reset)
+Faults of the J5 HID download: wrong-crc:j5-crc, nak:j5-image, no-reply:j5-image, and
+  vanish:download-mode / vanish:restart (the switch or the reset 1D 80 takes effect, then
+  the printer never comes back on the bus)
 
 Example:
   printer-sim usb --bus /tmp/kyv/usb.sock --model R453 --interface CPMI --port 1-2 \
@@ -79,7 +89,7 @@ Example:
 
 ArgumentsOutcome parseUsbArguments(const std::vector<std::string>& args, UsbSimArguments& out, std::string& error)
 {
-    const std::set<std::string> ownOptions = {"--bus", "--interface", "--port", "--decoy"};
+    const std::set<std::string> ownOptions = {"--bus", "--interface", "--port", "--decoy", "--j5-firmware"};
     const std::set<std::string> lineOptions = {"--link", "--baud", "--parity", "--stop-bits", "--mismatch"};
     std::vector<std::string> printerArgs = {"serial"};
     UsbPrinterOptions& usb = out.usb;
@@ -122,6 +132,13 @@ ArgumentsOutcome parseUsbArguments(const std::vector<std::string>& args, UsbSimA
                 return ArgumentsOutcome::Error;
             }
             usb.port = value;
+        } else if (name == "--j5-firmware") {
+            std::string why;
+            usb.j5Firmware = parseJ5Firmware(value, &why);
+            if (!usb.j5Firmware) {
+                error = "--j5-firmware " + why;
+                return ArgumentsOutcome::Error;
+            }
         } else {
             UsbDecoy decoy;
             if (!parseDecoy(value, decoy)) {
@@ -135,6 +152,10 @@ ArgumentsOutcome parseUsbArguments(const std::vector<std::string>& args, UsbSimA
     ArgumentsOutcome outcome = parseSimArguments(printerArgs, printer, error);
     if (outcome != ArgumentsOutcome::Run)
         return outcome;
+    if (usb.j5Firmware && usb.interface != UsbInterface::Hid) {
+        error = "--j5-firmware is the version a J5 reports on its HID interface: it needs --interface HID";
+        return ArgumentsOutcome::Error;
+    }
     if (usb.busPath.empty()) {
         error = "usb needs --bus PATH, the socket to serve the bus at";
         return ArgumentsOutcome::Error;

@@ -179,7 +179,7 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
                 }
                 break;
             }
-            answer = j5Answer(*bytes, state);
+            answer = j5Answer(*bytes, state, options.j5Firmware.value_or(J5Firmware{}));
         }
         if (answer) {
             session.transcript().add(Direction::ToPrinter, *bytes, "j5");

@@ -13,9 +13,11 @@
 
 #include "sim/lib/printer_options.h"
 #include "sim/lib/printer_state.h"
+#include "sim/lib/usb/j5_commands.h"
 #include "sim/lib/usb/usb_identity.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,8 @@ struct UsbPrinterOptions {
     UsbInterface interface = UsbInterface::Usb;
     std::string port = "1-1";
     std::vector<UsbDecoy> decoys;
+    // The firmware a J5 printer reports on its HID interface; unset: all zeros.
+    std::optional<J5Firmware> j5Firmware;
 };
 
 class UsbPrinter {

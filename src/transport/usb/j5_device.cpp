@@ -39,9 +39,14 @@ bool J5Device::write(std::span<const uint8_t> bytes)
 {
     if (!isOpen())
         return false;
+    // A reply spans a few reports at most; a device that keeps sending more than this never
+    // lets the next reply be told from the stale ones, so the write is refused rather than
+    // waiting for a silence that may never come.
+    constexpr int kMostStaleReports = 64;
     std::vector<uint8_t> stale(std::max<size_t>(reports_.layout.inputLength, 1), 0);
-    for (size_t got = 1; got > 0;) {
-        if (device_->read(stale, ProtocolMs(0), got) != UsbError::None)
+    size_t got = 1;
+    for (int drained = 0; got > 0; ++drained) {
+        if (drained == kMostStaleReports || device_->read(stale, ProtocolMs(0), got) != UsbError::None)
             return false;
     }
     return j5Write(*device_, reports_, bytes) == 1;

@@ -28,7 +28,8 @@ public:
     bool isOpen() const { return device_ && !device_->gone(); }
 
     // One command or data block as one output report; replies still unread are dropped
-    // first, so the next reply read is the answer to this write.
+    // first, so the next reply read is the answer to this write. False, with nothing
+    // written, when the device does not fall silent after 64 stale reports.
     bool write(std::span<const uint8_t> bytes);
     // The data of the next input report, zeros after it; false when none came in time.
     bool readReply(Reply& reply, ProtocolMs timeout = ProtocolMs(1000));
