@@ -13,6 +13,7 @@
 #include "protocol/printer_notices.h"
 
 #include <array>
+#include <cstring>
 #include <filesystem>
 
 namespace kyv {
@@ -57,8 +58,14 @@ ResultCode LocalDownloadRun::openInterface()
 {
     switch (job_.interfaceKind) {
     case kSerialPort:
-        if (!openSerialLine(cmd_, job_))
+        if (!openSerialLine(cmd_, job_)) {
+            // Why the line would not open (no such port, held by another program, no
+            // permission) is what the technician needs first.
+            if (cmd_.lastOpenError() != 0)
+                report_.log(printfText("Cannot open %s: %s", job_.interfaceName.c_str(),
+                                       std::strerror(cmd_.lastOpenError())));
             return rc::NoAcknowledge;
+        }
         break;
     case kUsbReportDevice:
         if (!cmd_.selectReportDevice(kUsbReportDevice, cmd_.usb().usageSelector))

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <thread>
 
 namespace kyv::launcher::test {
 namespace {
@@ -84,6 +85,61 @@ TEST_F(LauncherEndToEnd, CrcFaultReturnsTheStatusOfDifferentCrc)
     EXPECT_EQ(result.exitStatus, 105) << result.output;
     EXPECT_THAT(result.output, HasSubstr("KyvFlashCom: Different CRC detected!\n\n"));
     EXPECT_THAT(readFile(dir / "KyvFlashConsoleLog.txt"), HasSubstr(" - Return Code is 105!\n"));
+}
+
+// A shop's rollout: three launchers started together from one folder, each on a printer of
+// its own. Each flashes its printer, and the two logs they share hold every run whole.
+TEST(LauncherFleet, PrintersFlashedAtOnceFromOneFolderShareWholeLogs)
+{
+    setTimeScale(0.01);
+    kyv::test::ScratchDir dir;
+    constexpr int kPrinters = 3;
+    std::vector<std::unique_ptr<sim::PtyPrinter>> printers;
+    ProfileStore settings(dir / "config/KyvFlash/KyvFlash.ini");
+    for (int i = 0; i < kPrinters; ++i) {
+        sim::PrinterOptions options;
+        options.model = "R241";
+        printers.push_back(std::make_unique<sim::PtyPrinter>(options));
+        const std::string com = "COM" + std::to_string(i + 3);
+        ASSERT_TRUE(printers.back()->start(dir / com)) << printers.back()->errorText();
+        ASSERT_TRUE(settings.setText("Ports", com, dir / com));
+    }
+    std::string bytes(2 * kSectorBytes, '\0');
+    std::mt19937 random(9);
+    for (char& b : bytes)
+        b = static_cast<char>(random());
+    bytes[1] = 'M';
+    std::ofstream(dir / "firmware.mfw", std::ios::binary) << bytes;
+
+    std::vector<LauncherResult> results(kPrinters);
+    std::vector<std::thread> runs;
+    for (int i = 0; i < kPrinters; ++i)
+        runs.emplace_back([&, i] {
+            results[i] = runLauncher({"R241", "M", "COM" + std::to_string(i + 3), "115200", "NONE", "1",
+                                      "firmware.mfw", "RETSTAT"},
+                                     {{"XDG_CONFIG_HOME", dir / "config"}, {"KYVFLASH_CHILD", ""}}, dir.path());
+        });
+    for (std::thread& run : runs)
+        run.join();
+    for (int i = 0; i < kPrinters; ++i) {
+        EXPECT_EQ(results[i].exitStatus, 0) << results[i].output << readFile(dir / "BREVANT_LOG.txt");
+        std::string why;
+        EXPECT_TRUE(printers[i]->sectorsHoldFile(dir / "firmware.mfw", kR241MainSector, &why)) << why;
+    }
+    // Every line whole: each run's header and last step once per run, no line cut into another.
+    const std::string log = readFile(dir / "BREVANT_LOG.txt");
+    auto count = [](const std::string& text, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size()))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count(log, "] Download Completed !!!\r\n"), size_t{kPrinters});
+    EXPECT_EQ(count(log, "Printer Model \t : R241 \r\n"), size_t{kPrinters});
+    const std::string console = readFile(dir / "KyvFlashConsoleLog.txt");
+    EXPECT_EQ(count(console, " - Return Code is 0!\n"), size_t{kPrinters});
+    for (auto& printer : printers)
+        printer->stop();
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string_view>
@@ -108,6 +109,10 @@ void closeFd(int& fd)
 void completePortsSection(const std::filesystem::path& iniFile, const std::map<std::string, std::string>& ports,
                           const std::filesystem::path& missingDir)
 {
+    // Programs started side by side from one test complete the same file: one at a time,
+    // and a program already running never reads half a file.
+    static std::mutex oneAtATime;
+    std::lock_guard lock(oneAtATime);
     std::vector<std::string> lines;
     {
         std::ifstream in(iniFile);
@@ -145,9 +150,13 @@ void completePortsSection(const std::filesystem::path& iniFile, const std::map<s
         lines.insert(lines.begin() + static_cast<long>(header) + 1, added.begin(), added.end());
     }
     std::filesystem::create_directories(iniFile.parent_path());
-    std::ofstream out(iniFile, std::ios::trunc);
-    for (const std::string& line : lines)
-        out << line << "\n";
+    const std::filesystem::path written = iniFile.string() + ".new";
+    {
+        std::ofstream out(written, std::ios::trunc);
+        for (const std::string& line : lines)
+            out << line << "\n";
+    }
+    std::filesystem::rename(written, iniFile);
 }
 
 struct TestProgram::Streams {

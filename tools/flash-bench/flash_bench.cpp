@@ -5,6 +5,7 @@
 //   kyv-flash-bench lan    [MODEL] [BYTES] [SCALE]   simulated network printer in this process
 //   kyv-flash-bench wifi   [MODEL] [BYTES] [SCALE]   the same printer on its WiFi interface
 //   kyv-flash-bench usb    [MODEL] [BYTES] [SCALE]   simulated USB bus in this process
+//   kyv-flash-bench fleet  N [MODEL] [BYTES] [SCALE] N serial printers flashed at once
 //
 // Defaults: a full R241 main firmware (sectors 6 to 54, 3,014,656 bytes) at scale 0.002;
 // R243 with 14,000,000 bytes (sectors 36 to 249, the printer already in download mode) at 0.001.
@@ -21,6 +22,9 @@
 // "wifi" times the WiFi download of the same printer, sector by sector on its raw port.
 // "usb" times a download over the simulated USB bus: R242 main firmware over its report
 // device by default, R453 and R243 in online mode over NHPI (CPMI); default scale 0.02.
+// "fleet" flashes one printer, then N at once (each on its own pseudo-terminal and thread,
+// as a shop's rollout script would), and sets the wall time of N against one: the time is the printers' waits, so it should hardly grow.
+// Default: R241 main firmware of 393,216 bytes (6 sectors) at scale 0.02.
 
 #include "core/catalogue.h"
 #include "core/clock.h"
@@ -350,6 +354,50 @@ int timeLanFlash(BenchJob& job, double scale, bool wifi)
                      [&](double at, double& simWait) { return flashLan(job, at, simWait, wifi); });
 }
 
+// Flashes n printers at once; the wall time until the last is done, or a negative value
+// when one of them failed.
+double flashFleet(BenchJob& bench, int n)
+{
+    const std::string& model = bench.row.displayName;
+    std::vector<std::unique_ptr<sim::PtyPrinter>> printers;
+    std::vector<ModelInfo> rows(static_cast<size_t>(n), bench.row);
+    for (int i = 0; i < n; ++i) {
+        sim::PrinterOptions options;
+        options.model = model;
+        printers.push_back(std::make_unique<sim::PtyPrinter>(options));
+        if (!printers.back()->start())
+            return std::fprintf(stderr, "printer: %s\n", printers.back()->errorText().c_str()), -1;
+    }
+    std::vector<FlashRun> runs(static_cast<size_t>(n));
+    auto start = std::chrono::steady_clock::now();
+    std::vector<std::thread> threads;
+    for (int i = 0; i < n; ++i)
+        threads.emplace_back([&, i] {
+            runs[i] = flash(rows[i], printers[i]->slavePath(), sim::defaultBaud(model), bench.image, bench.bytes);
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    for (int i = 0; i < n; ++i)
+        if (runs[i].code != 0)
+            return std::fprintf(stderr, "printer %d: flash failed with %d\n", i + 1, runs[i].code), -1;
+    return wall;
+}
+
+int timeFleet(BenchJob& bench, int n, double scale)
+{
+    setTimeScale(scale);
+    const double one = flashFleet(bench, 1);
+    const double many = one < 0 ? -1 : flashFleet(bench, n);
+    if (many < 0)
+        return 1;
+    std::printf("model %s, main firmware of %zu bytes, time scale %g\n", bench.row.displayName.c_str(), bench.bytes,
+                scale);
+    std::printf("1 printer:   %8.3f s\n", one);
+    std::printf("%d printers: %8.3f s (%.2f x one printer)\n", n, many, many / one);
+    return 0;
+}
+
 int measureMemory(BenchJob& job, double scale, bool mayBeRefused)
 {
     const std::string& model = job.row.displayName;
@@ -395,8 +443,15 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string mode = args.empty() ? "" : args[0];
-    if (mode != "time" && mode != "memory" && mode != "lan" && mode != "wifi" && mode != "usb") {
-        std::fprintf(stderr, "usage: kyv-flash-bench time|memory|lan|wifi|usb [MODEL] [BYTES] [SCALE]\n");
+    int fleetSize = 0;
+    if (mode == "fleet") {
+        fleetSize = args.size() > 1 ? std::atoi(args[1].c_str()) : 0;
+        if (fleetSize < 1 || fleetSize > 64)
+            return std::fprintf(stderr, "usage: kyv-flash-bench fleet N [MODEL] [BYTES] [SCALE], N from 1 to 64\n"), 2;
+        args.erase(args.begin() + 1);
+    } else if (mode != "time" && mode != "memory" && mode != "lan" && mode != "wifi" && mode != "usb") {
+        std::fprintf(stderr, "usage: kyv-flash-bench time|memory|lan|wifi|usb [MODEL] [BYTES] [SCALE]\n"
+                             "       kyv-flash-bench fleet N [MODEL] [BYTES] [SCALE]\n");
         return 2;
     }
     const bool network = mode == "lan" || mode == "wifi";
@@ -411,7 +466,7 @@ int main(int argc, char** argv)
         bytes = std::strtoull(args[2].c_str(), nullptr, 10);
     // Over USB the simulator computes its bit-by-bit image CRC in real time while the host's
     // wait for it is scaled: a scale that leaves that wait its milliseconds.
-    const double defaultScale = mode == "usb" ? 0.02 : timing ? 0.002 : 0.001;
+    const double defaultScale = mode == "usb" || mode == "fleet" ? 0.02 : timing ? 0.002 : 0.001;
     const double scale = args.size() > 3 ? std::strtod(args[3].c_str(), nullptr) : defaultScale;
     ModelCatalogue catalogue;
     const int index = catalogue.indexOf(model);
@@ -429,6 +484,10 @@ int main(int argc, char** argv)
     if (mode == "usb") {
         BenchJob job(catalogue.row(index), bytes.value_or(fullMain));
         return timeUsbFlash(job, scale);
+    }
+    if (mode == "fleet") {
+        BenchJob job(catalogue.row(index), bytes.value_or(6 * 65536));
+        return timeFleet(job, fleetSize, scale);
     }
     BenchJob job(catalogue.row(index), bytes.value_or(timing ? fullMain : 14000000));
     return timing ? timeFlash(job, scale) : measureMemory(job, scale, bytes.has_value());
