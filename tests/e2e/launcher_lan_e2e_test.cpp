@@ -245,8 +245,9 @@ TEST_F(LauncherLan, FaultsEndWithTheirOwnCodeAndLeaveNoPartFiles)
         EXPECT_EQ(result.exitStatus, exitStatusFor(c.code)) << story(result);
         EXPECT_FALSE(std::filesystem::exists(dir / "mfwFile1.mfw"));
         EXPECT_FALSE(std::filesystem::exists(dir / "mfwFile2.mfw"));
-        if (c.code == 1020)
+        if (c.code == 1020) {
             EXPECT_FALSE(anySeen(commandsSeen(), "download-mode"));
+        }
         printer->stop();
         printer.reset();
     }
