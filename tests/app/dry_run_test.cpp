@@ -148,7 +148,7 @@ TEST_F(DryRunTest, HelpAndVersionCountOnlyAsTheFirstArgument)
 
     // Anywhere else they are a job's arguments, checked as such: as the model they are no
     // model's name, after the file they are an unexpected option.
-    EXPECT_EQ(run({"--dry-run", "--version"}).resultFd, "1200\n");
+    EXPECT_EQ(run({"--dry-run", "--version", "M", "COM1", "115200", "NONE", "1", "Main.mfw"}).resultFd, "1200\n");
     EXPECT_EQ(run({"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw", "--help"}).resultFd,
               "1212\n");
 }
