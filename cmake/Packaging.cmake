@@ -6,14 +6,17 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "KyvFlash maintainers")
 set(CPACK_PACKAGE_CONTACT "KyvFlash maintainers <maintainers@users.noreply.c-seed-84bbf583.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "flash utility for point-of-sale receipt printers")
-set(CPACK_PACKAGE_DESCRIPTION
-    "KyvFlash writes new firmware, fonts, code tables and configuration tables into the
-flash memory of point-of-sale receipt printers over RS232, USB, Ethernet and WiFi, and
-verifies the result with the printer's CRC. KyvFlash is the dialog program and runs one
-download unattended when given a job's arguments; KyvFlashCom is its console launcher
-for installation scripts, with a fail-safe time limit. printer-sim plays a printer on a
-pseudo-terminal, a simulated USB bus or the network, for trying everything without
-hardware. udev rules let the person at the seat use the printers without root.")
+# Debian wants the long description in lines of under 80 characters.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "KyvFlash writes new firmware, fonts, code tables and configuration tables
+into the flash memory of point-of-sale receipt printers over RS232, USB,
+Ethernet and WiFi, and verifies the result with the printer's CRC.
+KyvFlash is the dialog program and runs one download unattended when given
+a job's arguments; KyvFlashCom is its console launcher for installation
+scripts, with a fail-safe time limit. printer-sim plays a printer on a
+pseudo-terminal, a simulated USB bus or the network, for trying everything
+without hardware. udev rules let the person at the seat use the printers
+without root.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
