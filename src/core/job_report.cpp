@@ -12,7 +12,10 @@
 namespace kyv {
 namespace {
 
-nlohmann::json textOrNull(const std::string& text) { return text.empty() ? nlohmann::json() : nlohmann::json(text); }
+nlohmann::ordered_json textOrNull(const std::string& text)
+{
+    return text.empty() ? nlohmann::ordered_json() : nlohmann::ordered_json(text);
+}
 
 std::string hex4(uint16_t value)
 {
@@ -25,7 +28,7 @@ std::string hex4(uint16_t value)
 
 std::string jobReportJson(const JobReport& r)
 {
-    using nlohmann::json;
+    using json = nlohmann::ordered_json; // members in the order a person reads them
     const double seconds = std::chrono::duration<double>(r.end - r.start).count();
     json object = json::object();
     object["program"] = "KyvFlash";

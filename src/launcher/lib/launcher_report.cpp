@@ -17,7 +17,7 @@
 namespace kyv::launcher {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json; // KyvFlash's members keep their order
 
 double secondsBetween(std::chrono::system_clock::time_point a, std::chrono::system_clock::time_point b)
 {
