@@ -4,6 +4,8 @@
 // old one. Header-only so that the launcher, which links nothing of KyvFlash, writes its
 // files with the same code.
 
+#include "core/unique_fd.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -40,11 +42,11 @@ inline bool writeFileAtomically(const std::filesystem::path& file, std::string_v
     if (directory.empty())
         directory = ".";
     std::string pattern = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd temporary(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!temporary.valid())
         return false;
-    bool ok = writeAllToFd(fd, content) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
+    bool ok = writeAllToFd(temporary.get(), content) && ::fsync(temporary.get()) == 0;
+    ok = (::close(temporary.release()) == 0) && ok; // a failed close can mean lost data
     if (ok && beforeRename)
         beforeRename();
     if (!ok || ::rename(pattern.c_str(), file.c_str()) != 0) {
@@ -54,11 +56,9 @@ inline bool writeFileAtomically(const std::filesystem::path& file, std::string_v
         return false;
     }
     // Make the rename itself durable.
-    int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    const UniqueFd folder(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.valid())
+        ::fsync(folder.get());
     return true;
 }
 
