@@ -2,6 +2,7 @@
 # Installs, with apt-get, every Debian 12 package the build and the tests need that is
 # not installed yet. Needs root (or sudo) only when something is missing.
 # --fuzz adds what tools/fuzz.sh needs (clang with libFuzzer); the normal build does not.
+# --package adds what tools/package.sh checks the package with (lintian, man).
 set -euo pipefail
 
 packages=(
@@ -12,7 +13,12 @@ packages=(
   python3 python3-pyftpdlib
   libcurl4-openssl-dev
   umockdev libumockdev-dev
+  nlohmann-json3-dev scdoc gzip
+  dpkg-dev fakeroot file
 )
+if [ "${1:-}" = "--package" ]; then
+  packages+=(lintian man-db)
+fi
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang)
 fi

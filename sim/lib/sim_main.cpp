@@ -1,6 +1,7 @@
 #include "sim/lib/sim_main.h"
 
 #include "core/clock.h"
+#include "core/version.h"
 #include "sim/lib/lan/lan_main.h"
 #include "sim/lib/printer/printer_types.h"
 #include "sim/lib/pty_printer.h"
@@ -31,6 +32,10 @@ void listModels()
 int simMain(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("printer-sim %s\n", kVersionNumber);
+        return kExitOk;
+    }
     if (!args.empty() && args[0] == "usb")
         return usbMain(args);
     if (!args.empty() && args[0] == "lan")

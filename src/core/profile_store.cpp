@@ -1,8 +1,5 @@
 #include "core/profile_store.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -97,20 +94,6 @@ std::optional<std::string> lookUp(const std::filesystem::path& file, std::string
             found = std::string(v);
     });
     return found;
-}
-
-bool writeAll(int fd, std::string_view content)
-{
-    while (!content.empty()) {
-        ssize_t n = ::write(fd, content.data(), content.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        content.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
 }
 
 } // namespace
@@ -225,33 +208,6 @@ bool ProfileStore::store(std::string_view section, std::string_view key, std::st
     std::error_code ignored;
     std::filesystem::create_directories(path_.parent_path(), ignored);
     return writeFileAtomically(path_, content);
-}
-
-bool writeFileAtomically(const std::filesystem::path& file, std::string_view content,
-                         const std::function<void()>& beforeRename)
-{
-    std::filesystem::path directory = file.parent_path();
-    if (directory.empty())
-        directory = ".";
-    std::string pattern = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, content) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && beforeRename)
-        beforeRename();
-    if (!ok || ::rename(pattern.c_str(), file.c_str()) != 0) {
-        ::unlink(pattern.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
 }
 
 } // namespace kyv

@@ -5,6 +5,8 @@
 // directory, flushed to disk, renamed over the old one), so a crash leaves either the old
 // or the new file, never a torn one.
 
+#include "core/atomic_file.h"
+
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -48,11 +50,5 @@ private:
 
     std::filesystem::path path_;
 };
-
-// Replaces the file's content atomically. beforeRename runs after the temporary file has
-// been written and flushed and before it replaces the old one (tests crash there).
-// Returns false, leaving the old file untouched, when anything fails.
-bool writeFileAtomically(const std::filesystem::path& file, std::string_view content,
-                         const std::function<void()>& beforeRename = {});
 
 } // namespace kyv

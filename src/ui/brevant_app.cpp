@@ -49,7 +49,8 @@ bool CBrevantApp::hasDisplay()
     return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
-int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)>& onParseError)
+int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)>& onParseError,
+                     const std::function<void(const JobTrace&, ResultCode)>& onUnattendedEnd)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     ModelCatalogue catalogue;
@@ -74,6 +75,7 @@ int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brevant"));
     int code = 0;
+    JobTrace trace;
     {
         CBrevantDlg dialog(catalogue, values, systemDialogServices(), startupDirectory());
         if (values.commandLineMode != 0)
@@ -81,9 +83,12 @@ int CBrevantApp::run(int argc, char** argv, const std::function<void(ResultCode)
         else
             dialog.show();
         code = dialog.exec();
+        trace = dialog.jobTrace();
     }
     if (stopRequested() && code == rc::Success)
         code = rc::ExitButton; // stopped from outside: never report success
+    if (values.commandLineMode != 0 && onUnattendedEnd)
+        onUnattendedEnd(trace, code);
     return leaveWith(code);
 }
 

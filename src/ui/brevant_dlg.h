@@ -12,6 +12,7 @@
 #include "core/job_end.h"
 #include "core/job_events.h"
 #include "core/process_values.h"
+#include "core/job_trace.h"
 #include "core/session_log.h"
 #include "ui/dialog_job_events.h"
 #include "ui/dialog_services.h"
@@ -63,6 +64,8 @@ public:
     // What a worker reports to: safe from any thread, handled on the dialog thread.
     JobEvents& jobEvents() { return events_; }
     const SessionLog& sessionLog() const { return log_; }
+    // The last job as the job report tells it.
+    const JobTrace& jobTrace() const { return trace_; }
     bool workerActive() const { return worker_.active(); }
     CProgressBarDlg* progressDialog() const { return progress_; }
     int portDetectionTicks() const { return detectionTicks_; }
@@ -123,6 +126,7 @@ private:
     void switchR453R243Lists();
     bool runImageCheck(JobRun& run);
     JobRequest readJobRequest();
+    void traceJobStart(const ModelInfo& row, const JobRequest& request);
     QMessageBox::StandardButton message(QMessageBox::Icon icon, const QString& text,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                         const QString& caption = QStringLiteral("Brevant"));
@@ -136,6 +140,7 @@ private:
     DialogServices services_;
     std::string workDir_;
     SessionLog log_;
+    JobTrace trace_;
     DialogJobEvents events_;
     WorkerThread worker_;
     std::unique_ptr<PortDetector> detector_;

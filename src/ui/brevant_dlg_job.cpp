@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace kyv {
 namespace {
@@ -50,7 +51,9 @@ void CBrevantDlg::onFlashDevice()
     log_.clearAll();
     showSessionText();
 
-    JobRun run(selectedRow(), readJobRequest());
+    JobRequest request = readJobRequest();
+    traceJobStart(selectedRow(), request);
+    JobRun run(selectedRow(), std::move(request));
     if (!runImageCheck(run)) {
         events_.jobEnd();
         return;
@@ -84,6 +87,21 @@ void CBrevantDlg::onFlashDevice()
     worker_.start([procedure = std::move(procedure), job = run.takeWorkerJob(values_)]() mutable {
         return procedure(std::move(job));
     });
+}
+
+void CBrevantDlg::traceJobStart(const ModelInfo& row, const JobRequest& request)
+{
+    trace_ = JobTrace{};
+    trace_.started = true;
+    trace_.model = row.displayName;
+    trace_.altCrc = row.altCrc;
+    trace_.downloadType = request.settings.downloadTypeText;
+    trace_.interfaceName = request.settings.interfaceText;
+    trace_.interfaceKind = request.settings.interfaceKind;
+    trace_.ipAddress = request.settings.ipAddress;
+    trace_.filePath = request.settings.filePath;
+    if (log_.saveLog())
+        trace_.logPath = log_.filePath();
 }
 
 JobRequest CBrevantDlg::readJobRequest()
@@ -155,6 +173,7 @@ void CBrevantDlg::result(ResultCode code)
 
 void CBrevantDlg::success(const std::string& text)
 {
+    trace_.completionText = text;
     log_.append(text + "\r\n");
     if (commandLineMode() || stopping_) {
         exitValue_ = rc::Success;
@@ -232,6 +251,7 @@ void CBrevantDlg::progress(ProgressEvent& event)
 {
     const std::string prefix = logTimePrefix();
     if (!event.stepText.empty()) {
+        trace_.lastStep = event.stepText;
         log_.appendLine(event.stepText, prefix);
         if (progress_)
             progress_->setStepText(QString::fromStdString(event.stepText));

@@ -1,4 +1,5 @@
 #include "core/exit_status.h"
+#include "core/version.h"
 #include "support/scratch_dir.h"
 #include "support/test_program.h"
 
@@ -133,6 +134,23 @@ TEST_F(DryRunTest, NoArgumentsPrintsOneHintLine)
         EXPECT_EQ(r.resultFd, "");
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
     }
+}
+
+TEST_F(DryRunTest, HelpAndVersionCountOnlyAsTheFirstArgument)
+{
+    const auto version = run({"--VERSION"});
+    EXPECT_EQ(version.exitStatus, 0);
+    EXPECT_EQ(version.out, std::string("KyvFlash ") + kVersionNumber + "\n");
+    EXPECT_EQ(version.resultFd, ""); // no job, no result code
+    const auto help = run({"--help"});
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_EQ(help.out.rfind("Usage: KyvFlash", 0), 0u) << help.out;
+
+    // Anywhere else they are a job's arguments, checked as such: as the model they are no
+    // model's name, after the file they are an unexpected option.
+    EXPECT_EQ(run({"--dry-run", "--version", "M", "COM1", "115200", "NONE", "1", "Main.mfw"}).resultFd, "1200\n");
+    EXPECT_EQ(run({"--dry-run", "R241", "M", "COM1", "115200", "NONE", "1", "Main.mfw", "--help"}).resultFd,
+              "1212\n");
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "app/lib/kyvflash_main.h"
 
+#include "app/lib/help_text.h"
 #include "app/lib/job_preparation.h"
+#include "app/lib/job_report_file.h"
 #include "app/lib/job_summary.h"
 #include "core/exit_status.h"
 #include "core/result_text.h"
@@ -11,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <string>
@@ -53,7 +56,7 @@ std::string failureText(ResultCode code)
 // Without arguments the dialog needs a display; an unattended run does not (it runs offscreen).
 bool dialogCanBeShown() { return CBrevantApp::hasDisplay(); }
 
-bool isDryRunOption(const std::string& arg) { return ::strcasecmp(arg.c_str(), "--dry-run") == 0; }
+bool isOption(const std::string& arg, const char* option) { return ::strcasecmp(arg.c_str(), option) == 0; }
 
 std::string startUpDirectory()
 {
@@ -81,6 +84,30 @@ void tellRefusedJob(ResultCode code)
         printFailure(code);
 }
 
+// The report of a command line refused before any job existed: what the arguments named.
+JobTrace traceOfArguments(const std::vector<std::string>& args)
+{
+    JobTrace trace;
+    if (!args.empty())
+        trace.model = args[0];
+    if (args.size() > 2)
+        trace.interfaceName = args[2];
+    return trace;
+}
+
+// The report's words for a code: the dialog's text, or for the command-line codes (which
+// the dialog has no words for) the reason KyvFlash prints.
+std::string reportWords(ResultCode code)
+{
+    const std::string_view text = resultText(code);
+    return text.empty() ? failureText(code) : std::string(text);
+}
+
+void reportJob(const JobTrace& trace, ResultCode code, std::chrono::system_clock::time_point start)
+{
+    writeRequestedReport(reportForJob(trace, code, reportWords(code), start, std::chrono::system_clock::now()));
+}
+
 // A dry run: the job as the unattended run would make it, checked, printed, not run.
 int dryRunJob(const std::vector<std::string>& args)
 {
@@ -103,10 +130,20 @@ int dryRunJob(const std::vector<std::string>& args)
 
 int kyvFlashMain(int argc, char** argv)
 {
+    const auto start = std::chrono::system_clock::now();
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.emplace_back(argv[i]);
-    const bool dryRun = !args.empty() && isDryRunOption(args.front());
+    // Only as the first argument: no job's command line starts with them.
+    if (!args.empty() && isOption(args.front(), "--help")) {
+        std::fputs(kyvFlashHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (!args.empty() && isOption(args.front(), "--version")) {
+        std::fputs(kyvFlashVersionText().c_str(), stdout);
+        return 0;
+    }
+    const bool dryRun = !args.empty() && isOption(args.front(), "--dry-run");
     if (dryRun)
         args.erase(args.begin());
     if (args.empty() && (dryRun || !dialogCanBeShown())) {
@@ -117,7 +154,13 @@ int kyvFlashMain(int argc, char** argv)
     // A dry run never needs Qt: it is decided before any of it starts.
     if (dryRun)
         return dryRunJob(args);
-    return CBrevantApp::run(argc, argv, tellRefusedJob);
+    return CBrevantApp::run(
+        argc, argv,
+        [&](ResultCode code) {
+            tellRefusedJob(code);
+            reportJob(traceOfArguments(args), code, start);
+        },
+        [&](const JobTrace& trace, ResultCode code) { reportJob(trace, code, start); });
 }
 
 } // namespace kyv

@@ -5,14 +5,20 @@
 #include "launcher/lib/child_program.h"
 #include "launcher/lib/console.h"
 #include "launcher/lib/console_log.h"
+#include "launcher/lib/launcher_report.h"
 #include "launcher/lib/stop_signals.h"
 #include "launcher/lib/supervise_child.h"
 #include "launcher/lib/usage_text.h"
 
+#include "core/job_report.h"
+#include "core/version.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <strings.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -49,11 +55,37 @@ int unableToOpen(Console& console, const std::string& why)
     return kStartUpFailure;
 }
 
+const char* reportPath()
+{
+    const char* path = std::getenv(kReportVariable);
+    return path != nullptr && *path != '\0' ? path : nullptr;
+}
+
+// KyvFlash writes the report; after a stop the launcher adds why it stopped it.
+void reportStop(const ReportIdentity& before, const SuperviseOutcome& outcome, int runTimeLimit, int exitStatus,
+                std::chrono::system_clock::time_point start)
+{
+    const char* path = reportPath();
+    if (path == nullptr || outcome.stopReason.empty())
+        return;
+    LauncherStop stop{outcome.stopReason, outcome.appWas, runTimeLimit, exitStatus, start,
+                      std::chrono::system_clock::now()};
+    std::string why;
+    if (!addStopToReport(path, before, stop, why))
+        std::fprintf(stderr, "KyvFlashCom: cannot write the job report to %s: %s\n", path, why.c_str());
+}
+
 } // namespace
 
 int launcherMain(int argc, char** argv)
 {
     const auto launcherStart = std::chrono::steady_clock::now();
+    const auto wallStart = std::chrono::system_clock::now();
+    // Only as the first argument: no job's command line starts with it.
+    if (argc > 1 && ::strcasecmp(argv[1], "--version") == 0) {
+        std::printf("KyvFlashCom %s\n", kVersionNumber);
+        return 0;
+    }
     installStopSignalHandlers();
     Console console(stdout);
     printBanner(console);
@@ -84,14 +116,18 @@ int launcherMain(int argc, char** argv)
             tried += (tried.empty() ? "" : ", ") + place;
         return unableToOpen(console, "No executable KyvFlash found (looked at: " + tried + ").");
     }
+    const ReportIdentity reportBefore = reportPath() != nullptr ? reportIdentity(reportPath()) : ReportIdentity{};
     int startError = 0;
     std::optional<ChildProcess> child = ChildProcess::start(program.path, pass.forwarded, startError);
     if (!child)
         return unableToOpen(console, "Cannot start " + program.path + ": " + std::strerror(startError) + ".");
 
     SuperviseOutcome outcome = superviseChild(*child, runTimeLimit, launcherStart, console);
-    if (outcome.stopSignal != 0)
+    if (outcome.stopSignal != 0) {
+        reportStop(reportBefore, outcome, runTimeLimit, 128 + outcome.stopSignal, wallStart);
         return 128 + outcome.stopSignal;
+    }
+    reportStop(reportBefore, outcome, runTimeLimit, pass.returnStatus ? outcome.shortCode : 0, wallStart);
     if (!pass.returnStatus)
         return 0;
     if (!appendReturnCodeLine(outcome.shortCode))

@@ -21,9 +21,9 @@ std::string noReportText(const ChildProcess& child)
     return std::string(kChildDisplayName) + " " + child.endDescription() + " without reporting a result code";
 }
 
-// Stops KyvFlash (SIGTERM, a grace, SIGKILL), reaps it and says how that went. Returns
-// the short code: 124 for a child that was still running, else what it ended with.
-int failSafeStop(ChildProcess& child, Console& console)
+// Stops KyvFlash (SIGTERM, a grace, SIGKILL), reaps it and says how that went. Sets the
+// short code: 124 for a child that was still running, else what it ended with.
+void failSafeStop(ChildProcess& child, Console& console, const std::string& reason, SuperviseOutcome& outcome)
 {
     std::string appWas;
     int shortCode;
@@ -50,7 +50,9 @@ int failSafeStop(ChildProcess& child, Console& console)
         console.messageLine("ERROR: Fail-safe Exit Attempt : Terminate Failed , rc= " + std::to_string(error) +
                             "\n\n");
     }
-    return shortCode;
+    outcome.shortCode = shortCode;
+    outcome.stopReason = reason;
+    outcome.appWas = appWas;
 }
 
 int reportOutcome(const ChildProcess& child, Console& console)
@@ -89,21 +91,22 @@ SuperviseOutcome superviseChild(ChildProcess& child, int runTimeLimitSeconds,
                                                              std::to_string(signal) + " (" +
                                                              (name != nullptr ? name : "?") + "): stopping " +
                                                              std::string(kChildDisplayName) + "\n");
-            outcome.shortCode = failSafeStop(child, console);
+            failSafeStop(child, console, "KyvFlashCom received signal " + std::to_string(signal), outcome);
             outcome.stopSignal = signal;
             break;
         }
         if (state == State::Failed) {
             console.messageLine(ConsoleColour::LightRed,
                                 "ERROR: WaitOnObject Failed ExtRc = " + std::to_string(waitError) + "\n\n");
-            outcome.shortCode = failSafeStop(child, console);
+            failSafeStop(child, console, "the wait for KyvFlash failed", outcome);
             break;
         }
         if (elapsed > runTimeLimitSeconds) {
             console.messageLine(ConsoleColour::LightRed, "ERROR: Fail-safe Exit Attempt : from " +
                                                              std::string(kChildDisplayName) + " after " +
                                                              std::to_string(runTimeLimitSeconds) + " seconds\n");
-            outcome.shortCode = failSafeStop(child, console);
+            failSafeStop(child, console, "time limit of " + std::to_string(runTimeLimitSeconds) + " s reached",
+                         outcome);
             break;
         }
         if (state == State::Running) {

@@ -6,6 +6,7 @@
 #include "launcher/lib/console.h"
 
 #include <chrono>
+#include <string>
 
 namespace kyv::launcher {
 
@@ -15,6 +16,10 @@ struct SuperviseOutcome {
     int shortCode = 0;
     // The signal that made the launcher stop KyvFlash early, or 0.
     int stopSignal = 0;
+    // The launcher had to stop KyvFlash (time limit, signal, failed wait): why, in words,
+    // and what KyvFlash was then; empty when it ended by itself.
+    std::string stopReason;
+    std::string appWas;
 };
 
 // Real-time bound for a child to disappear after SIGKILL; only a process stuck in the
