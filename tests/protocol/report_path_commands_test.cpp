@@ -96,5 +96,39 @@ TEST(ReportPathCommands, EachPortKindGetsItsPrintersCommands)
     EXPECT_FALSE(ibm.cmd.hasReportLink());
 }
 
+// IBM USB sector commands, byte for byte: each is one 13-byte frame (1B 2A 50 01 01, the
+// command, zeros), then ESC I for the status report, whose byte 11 is the status and bytes
+// 12 and 13 the value (low byte first).
+TEST(ReportPathCommands, IbmUsbSectorCommandsAreFramedAndReadTheirStatusReport)
+{
+    auto statusReport = [](uint8_t status, uint16_t value) {
+        Bytes report(14, 0x00);
+        report[11] = status;
+        report[12] = static_cast<uint8_t>(value & 0xFF);
+        report[13] = static_cast<uint8_t>(value >> 8);
+        return report;
+    };
+    auto frame = [](Bytes command) {
+        Bytes framed{0x1B, 0x2A, 0x50, 0x01, 0x01};
+        framed.insert(framed.end(), command.begin(), command.end());
+        framed.resize(13, 0x00);
+        return framed;
+    };
+    const Bytes escI{0x1B, 0x49};
+    ReportPath ibm(kIbmUsb, {statusReport(0x06, 0), statusReport(0x06, 0), statusReport(0x06, 0xBEEF),
+                             statusReport(0x15, 0)});
+    EXPECT_EQ(ibm.cmd.eraseSector(7), 1);
+    EXPECT_EQ(ibm.cmd.selectSector(7), 1);
+    uint16_t crc = 0;
+    EXPECT_EQ(ibm.cmd.querySectorCrc(0, crc), 1);
+    EXPECT_EQ(crc, 0xBEEF);
+    EXPECT_EQ(ibm.cmd.selectSector(8), 0); // the printer's NAK
+    EXPECT_EQ(ibm.written, (std::vector<Bytes>{frame({0x1D, 0x10, 0x07}), escI, frame({0x1D, 0x02, 0x07}), escI,
+                                               frame({0x1D, 0x06}), escI, frame({0x1D, 0x02, 0x08}), escI}));
+    // A sector number a single byte cannot carry is refused before anything is sent.
+    EXPECT_EQ(ibm.cmd.eraseSector(256), 0);
+    EXPECT_EQ(ibm.written.size(), 8u);
+}
+
 } // namespace
 } // namespace kyv
