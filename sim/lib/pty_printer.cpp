@@ -203,5 +203,13 @@ bool PtyPrinter::dumpFlash(const std::string& path) const { return impl_->sessio
 PrinterState PtyPrinter::state() const { return impl_->session.state(); }
 std::string PtyPrinter::modelNumber() const { return impl_->session.modelNumber(); }
 void PtyPrinter::addFault(const Fault& fault) { impl_->session.addFault(fault); }
+void PtyPrinter::clearFaults()
+{
+    impl_->session.withModel([](PrinterModel& model) { model.clearFaults(); });
+}
+void PtyPrinter::replugLine()
+{
+    impl_->session.withModel([](PrinterModel& model) { model.reconnectLine(); });
+}
 
 } // namespace kyv::sim

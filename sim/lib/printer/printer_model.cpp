@@ -174,6 +174,13 @@ std::vector<PrinterAction> PrinterModel::receiveMessage(std::span<const uint8_t>
     return out;
 }
 
+void PrinterModel::reconnectLine()
+{
+    state_.lineDropped = false;
+    pending_.clear();
+    dataKind_ = DataKind::None;
+}
+
 const Fault* PrinterModel::faultFor(PrinterCommand command, int occurrence) const
 {
     for (const Fault& fault : faults_) {
