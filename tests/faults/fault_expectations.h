@@ -10,5 +10,7 @@ namespace kyv::test {
 
 // An R241 on its serial line, main firmware, printer online at 115200.
 const std::vector<Expectation>& serialExpectations();
+// An R451 on WiFi (raw TCP port), main firmware, printer online.
+const std::vector<Expectation>& wifiExpectations();
 
 } // namespace kyv::test

@@ -1,5 +1,7 @@
 #include "faults/fault_run.h"
 
+#include <gtest/gtest.h>
+
 #include <dirent.h>
 #include <unistd.h>
 
@@ -195,6 +197,75 @@ void printTally(const std::string& path, const MatrixTally& tally)
 {
     std::printf("fault matrix %s: %d runs, %d passed; %d recovery runs, %d flashed the printer completely\n",
                 path.c_str(), tally.runs, tally.passed, tally.recoveries, tally.recovered);
+}
+
+void runFaultMatrix(PathRig& rig, const std::vector<Expectation>& table, const FaultKindUse& kind,
+                    const std::string& path)
+{
+    rig.startPrinter({});
+    ASSERT_EQ(rig.flash(), 0) << "the clean job";
+    const std::vector<CommandSeen> commands = commandsSeen(rig.transcript());
+    rig.stopPrinter();
+    ASSERT_FALSE(commands.empty());
+    MatrixTally tally;
+    for (const CommandSeen& command : commands) {
+        const Expectation* expected = expectationFor(table, command.name, kind.name);
+        static const Expectation probe{"", "", -3, "probe"};
+        if (expected == nullptr && probing())
+            expected = &probe;
+        ASSERT_NE(expected, nullptr) << "no row for " << command.name << " / " << kind.name;
+        if (expected->code == kNotApplicable && !probing())
+            continue;
+        SCOPED_TRACE(path + ": " + command.name + " / " + kind.name + " (" + expected->reason + ")");
+        ++tally.runs;
+        rig.startPrinter({faultFor(kind, command.name, command.count)});
+        const sim::Bytes outsideBefore = rig.flashOutsideJob();
+        const ProcessResources before = processResources();
+        const ResultCode code = rig.flash();
+        ProcessResources after;
+        const bool released = resourcesBackTo(before, &after);
+        const bool outsideKept = rig.flashOutsideJob() == outsideBefore;
+        if (probing())
+            std::printf("PROBE %s %s %s -> %d (table %d)\n", path.c_str(), command.name.c_str(), kind.name, code,
+                        expected->code);
+        else
+            EXPECT_EQ(code, expected->code);
+        EXPECT_NE(code, -2) << "the run outlived its limit";
+        EXPECT_TRUE(released) << "descriptors " << before.descriptors << " -> " << after.descriptors << ", children "
+                              << before.children << " -> " << after.children;
+        EXPECT_TRUE(outsideKept) << "flash written outside the job's sectors";
+        bool passed = code == expected->code && released && outsideKept;
+        if (code == 0) {
+            // A fault the job rides out must still leave the whole image in flash.
+            std::string why;
+            const bool holds = rig.flashHoldsImage(&why);
+            EXPECT_TRUE(holds) << why;
+            passed = passed && holds;
+        }
+        if (!kind.cutOff) {
+            const bool opens = rig.opensAgain();
+            EXPECT_TRUE(opens);
+            passed = passed && opens;
+        } else {
+            // The printer comes back as the cut left it (download mode, half-written
+            // sectors): an ordinary job must flash it completely.
+            ++tally.recoveries;
+            rig.bringBack();
+            const bool opens = rig.opensAgain();
+            EXPECT_TRUE(opens);
+            const ResultCode again = rig.flash();
+            std::string why;
+            const bool holds = rig.flashHoldsImage(&why);
+            EXPECT_EQ(again, 0) << "the recovery job";
+            EXPECT_TRUE(holds) << why;
+            if (opens && again == 0 && holds)
+                ++tally.recovered;
+        }
+        rig.stopPrinter();
+        if (passed)
+            ++tally.passed;
+    }
+    printTally(path + " " + kind.name, tally);
 }
 
 } // namespace kyv::test

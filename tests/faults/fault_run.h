@@ -78,4 +78,31 @@ struct MatrixTally {
 };
 void printTally(const std::string& path, const MatrixTally& tally);
 
+// One path's printer and job, as the matrix drives them.
+class PathRig {
+public:
+    virtual ~PathRig() = default;
+    // A fresh printer that commits these faults.
+    virtual void startPrinter(std::vector<sim::Fault> faults) = 0;
+    virtual void stopPrinter() = 0;
+    // One ordinary job against the printer: its code, -1 for no single outcome, -2 for a run
+    // that outlived its limit.
+    virtual ResultCode flash() = 0;
+    virtual std::vector<sim::TranscriptEntry> transcript() const = 0;
+    // The flash outside the sectors the job writes.
+    virtual sim::Bytes flashOutsideJob() const = 0;
+    virtual bool flashHoldsImage(std::string* why) const = 0;
+    // The printer's line, device or port can be taken again at once.
+    virtual bool opensAgain() = 0;
+    // After a cut-off: the line is plugged in again (or the printer powered on where it
+    // left the bus) with its mode and flash as they were, and no faults any more.
+    virtual void bringBack() = 0;
+};
+
+// Runs the matrix of one path for one fault kind: a clean job first, whose transcript names
+// the commands; then one job per command with the fault on it, each checked against the
+// table; after each cut-off, the recovery job against the same printer.
+void runFaultMatrix(PathRig& rig, const std::vector<Expectation>& table, const FaultKindUse& kind,
+                    const std::string& path);
+
 } // namespace kyv::test

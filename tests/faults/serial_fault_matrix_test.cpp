@@ -24,12 +24,10 @@ constexpr size_t kSector = 64 * 1024;
 constexpr int kSectors = 2;
 constexpr auto kRunLimit = std::chrono::seconds(60);
 
-class SerialFaultMatrix : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override
+class SerialRig final : public PathRig {
+public:
+    SerialRig()
     {
-        setTimeScale(0.01);
-        clearStopRequest();
         image = patternImage(kSectors * kSector - 3000);
         imagePath = (dir.path() / "image.mfw").string();
         std::ofstream(imagePath, std::ios::binary)
@@ -37,26 +35,25 @@ protected:
         mainSector = catalogue.row(catalogue.indexOf("R241")).mainSector;
     }
 
-    std::unique_ptr<sim::PtyPrinter> startPrinter(std::vector<sim::Fault> faults)
+    void startPrinter(std::vector<sim::Fault> faults) override
     {
         sim::PrinterOptions options;
         options.model = "R241";
         options.faults = std::move(faults);
-        auto printer = std::make_unique<sim::PtyPrinter>(options);
-        EXPECT_TRUE(printer->start()) << printer->errorText();
-        return printer;
+        printer = std::make_unique<sim::PtyPrinter>(options);
+        ASSERT_TRUE(printer->start()) << printer->errorText();
     }
+    void stopPrinter() override { printer.reset(); }
 
-    // One job over the printer's line; its code, or -2 when it outran the limit.
-    ResultCode flash(sim::PtyPrinter& printer)
+    ResultCode flash() override
     {
         RecordingEvents events;
         ModelInfo row = catalogue.row(catalogue.indexOf("R241"));
         FlashJob& job = row.job;
-        job.interfaceName = printer.slavePath();
+        job.interfaceName = printer->slavePath();
         job.interfaceKind = kSerialPort;
         job.parity = "NONE";
-        job.baudRate = printer.state().baud;
+        job.baudRate = printer->state().baud;
         job.stopBits = 1;
         job.startSector = mainSector;
         job.downloadTypeCode = 2;
@@ -73,12 +70,13 @@ protected:
         return events.outcome();
     }
 
-    // The flash outside the sectors the job writes, as it stands.
-    sim::Bytes flashOutsideJob(const sim::PtyPrinter& printer) const
+    std::vector<sim::TranscriptEntry> transcript() const override { return printer->transcript(); }
+
+    sim::Bytes flashOutsideJob() const override
     {
         sim::Bytes outside;
         for (int sector = 1;; ++sector) {
-            sim::Bytes bytes = printer.sectorBytes(sector);
+            sim::Bytes bytes = printer->sectorBytes(sector);
             if (bytes.empty())
                 return outside;
             if (sector < mainSector || sector >= mainSector + kSectors)
@@ -86,84 +84,50 @@ protected:
         }
     }
 
+    bool flashHoldsImage(std::string* why) const override
+    {
+        return printer->sectorsHoldFile(imagePath, mainSector, why);
+    }
+
+    bool opensAgain() override
+    {
+        int fd = ::open(printer->slavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        ::close(fd);
+        return true;
+    }
+
+    void bringBack() override
+    {
+        printer->stop();
+        printer->clearFaults();
+        printer->replugLine();
+        ASSERT_TRUE(printer->start()) << printer->errorText();
+    }
+
+private:
     ScratchDir dir;
     ModelCatalogue catalogue;
     std::vector<uint8_t> image;
     std::string imagePath;
     int mainSector = 0;
+    std::unique_ptr<sim::PtyPrinter> printer;
 };
 
-bool portOpensAgain(const std::string& path)
-{
-    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
+class SerialFaultMatrix : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override
+    {
+        setTimeScale(0.01);
+        clearStopRequest();
+    }
+};
 
 TEST_P(SerialFaultMatrix, EveryCommandEndsWithItsCodeAndACutOffPrinterIsFlashedAfterwards)
 {
-    const FaultKindUse& kind = faultKindNamed(GetParam());
-    std::vector<CommandSeen> commands;
-    {
-        auto clean = startPrinter({});
-        ASSERT_EQ(flash(*clean), 0);
-        commands = commandsSeen(clean->transcript());
-    }
-    ASSERT_FALSE(commands.empty());
-    MatrixTally tally;
-    for (const CommandSeen& command : commands) {
-        const Expectation* expected = expectationFor(serialExpectations(), command.name, kind.name);
-        static const Expectation probe{"", "", -3, "probe"};
-        if (expected == nullptr && probing())
-            expected = &probe;
-        ASSERT_NE(expected, nullptr) << "no row for " << command.name << " / " << kind.name;
-        if (expected->code == kNotApplicable && !probing())
-            continue;
-        SCOPED_TRACE(command.name + " / " + kind.name + ": " + expected->reason);
-        ++tally.runs;
-        auto printer = startPrinter({faultFor(kind, command.name, command.count)});
-        const sim::Bytes outsideBefore = flashOutsideJob(*printer);
-        const ProcessResources before = processResources();
-        const ResultCode code = flash(*printer);
-        if (probing())
-            std::printf("PROBE serial %s %s -> %d (table %d)\n", command.name.c_str(), kind.name, code,
-                        expected->code);
-        ProcessResources after;
-        const bool released = resourcesBackTo(before, &after);
-        EXPECT_NE(code, -2) << "the run outlived its limit";
-        if (!probing()) {
-            EXPECT_EQ(code, expected->code);
-        }
-        EXPECT_TRUE(released) << "descriptors " << before.descriptors << " -> " << after.descriptors
-                              << ", children " << before.children << " -> " << after.children;
-        EXPECT_TRUE(flashOutsideJob(*printer) == outsideBefore) << "flash written outside the job's sectors";
-        bool passed = code == expected->code && released && flashOutsideJob(*printer) == outsideBefore;
-        if (!kind.cutOff) {
-            EXPECT_TRUE(portOpensAgain(printer->slavePath()));
-            passed = passed && portOpensAgain(printer->slavePath());
-        } else {
-            // The line comes back (plugged in again): the printer keeps its mode and its
-            // half-written sectors, and an ordinary job must flash it completely.
-            ++tally.recoveries;
-            printer->stop();
-            printer->clearFaults();
-            printer->replugLine();
-            ASSERT_TRUE(printer->start()) << printer->errorText();
-            EXPECT_TRUE(portOpensAgain(printer->slavePath()));
-            const ResultCode again = flash(*printer);
-            std::string why;
-            const bool holds = printer->sectorsHoldFile(imagePath, mainSector, &why);
-            EXPECT_EQ(again, 0) << "the recovery job";
-            EXPECT_TRUE(holds) << why;
-            if (again == 0 && holds)
-                ++tally.recovered;
-        }
-        if (passed)
-            ++tally.passed;
-    }
-    printTally(std::string("serial ") + kind.name, tally);
+    SerialRig rig;
+    runFaultMatrix(rig, serialExpectations(), faultKindNamed(GetParam()), "serial");
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SerialFaultMatrix, ::testing::ValuesIn(faultKindNames()),

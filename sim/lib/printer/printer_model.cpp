@@ -176,6 +176,8 @@ std::vector<PrinterAction> PrinterModel::receiveMessage(std::span<const uint8_t>
 
 void PrinterModel::reconnectLine()
 {
+    // A restart cut off with the line has long finished when the line is back.
+    completeRestart();
     state_.lineDropped = false;
     pending_.clear();
     dataKind_ = DataKind::None;
