@@ -38,7 +38,9 @@ public:
         const std::string config = (dir.path() / "config").string();
         ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
         std::filesystem::create_directories(dir.path() / "config" / "KyvFlash");
-        image = patternImage(kSectors * kSector - 3000);
+        // Whole sectors, main firmware's type letter at byte 1.
+        image = patternImage(kSectors * kSector);
+        image[1] = 'M';
         imagePath = (dir.path() / "firmware.mfw").string();
         std::ofstream(imagePath, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
@@ -113,14 +115,20 @@ public:
         return printer->session().sectorsHoldFile(imagePath, mainSector, why);
     }
 
+    // A printer that was just reset is off the network for its restart time (3 s).
     bool opensAgain() override
     {
-        UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(printer->address());
-        to.sin_port = htons(printer->ports().raw);
-        return socket.valid() && ::connect(socket.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+        for (int attempt = 0; attempt < 60; ++attempt) {
+            UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_addr.s_addr = htonl(printer->address());
+            to.sin_port = htons(printer->ports().raw);
+            if (socket.valid() && ::connect(socket.get(), reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+                return true;
+            sleepFor(ProtocolMs{100});
+        }
+        return false;
     }
 
     void bringBack() override
