@@ -11,9 +11,10 @@ function(kyv_library name)
   endif()
 endfunction()
 
-# kyv_test(<name> DIR <dir> DEPS <targets...>): one GoogleTest program per test directory.
+# kyv_test(<name> DIR <dir> DEPS <targets...> [LABELS <labels...>] [TIMEOUT <s>]): one GoogleTest
+# program per test directory.
 function(kyv_test name)
-  cmake_parse_arguments(ARG "" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "DIR;TIMEOUT" "DEPS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${ARG_DIR}/*.cpp)
   if(NOT sources)
     return()
@@ -23,6 +24,13 @@ function(kyv_test name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} kyv_test_support GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     KYV_BINARY_DIR="${PROJECT_BINARY_DIR}" KYV_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  set(extra)
+  if(ARG_LABELS)
+    list(APPEND extra LABELS "${ARG_LABELS}")
+  endif()
+  if(ARG_TIMEOUT)
+    list(APPEND extra TIMEOUT ${ARG_TIMEOUT})
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KYVFLASH_TIME_SCALE=0.02;QT_QPA_PLATFORM=offscreen;KYVFLASH_NET_ALLOW=127.0.0.0/8;KYVFLASH_USB_BUS=unix:${PROJECT_BINARY_DIR}/no-usb-bus;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-config-home")
+    PROPERTIES ${extra} ENVIRONMENT "KYVFLASH_TIME_SCALE=0.02;QT_QPA_PLATFORM=offscreen;KYVFLASH_NET_ALLOW=127.0.0.0/8;KYVFLASH_USB_BUS=unix:${PROJECT_BINARY_DIR}/no-usb-bus;XDG_CONFIG_HOME=${PROJECT_BINARY_DIR}/test-config-home")
 endfunction()

@@ -27,7 +27,18 @@ struct PtyPrinter::Impl final : HostLink {
     void serve();
     void removeLink();
     bool sendReply(const Bytes& reply) override;
-    void dropLine() override { line.close(); }
+    void dropLine() override
+    {
+        // A printer that answered and then went (vanished) is heard first: the line goes
+        // when the host sends again. Without a reply in flight it goes at once.
+        if (repliedThisRound)
+            dropWhenHostSends = true;
+        else
+            line.close();
+    }
+    void closeWhenHostSends();
+    bool dropWhenHostSends = false;
+    bool repliedThisRound = false; // a reply went out for the bytes being handled
 };
 
 void PtyPrinter::Impl::serve()
@@ -45,8 +56,11 @@ void PtyPrinter::Impl::serve()
             ssize_t n = ::read(line.masterFd(), buffer.data(), buffer.size());
             if (n > 0) {
                 HostLine host = line.hostLine();
-                if (!session.receive(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)), &host, *this))
+                repliedThisRound = false;
+                if (!session.receive(std::span<const uint8_t>(buffer.data(), static_cast<size_t>(n)), &host, *this)) {
+                    closeWhenHostSends();
                     break;
+                }
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
@@ -61,8 +75,20 @@ void PtyPrinter::Impl::serve()
     serving = false;
 }
 
+void PtyPrinter::Impl::closeWhenHostSends()
+{
+    if (!dropWhenHostSends)
+        return;
+    dropWhenHostSends = false;
+    pollfd fds[2] = {{session.stopFd(), POLLIN, 0}, {line.masterFd(), POLLIN, 0}};
+    while (::poll(fds, 2, -1) < 0 && errno == EINTR) {
+    }
+    line.close();
+}
+
 bool PtyPrinter::Impl::sendReply(const Bytes& bytes)
 {
+    repliedThisRound = repliedThisRound || !bytes.empty();
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(line.masterFd(), bytes.data() + done, bytes.size() - done);
@@ -203,5 +229,13 @@ bool PtyPrinter::dumpFlash(const std::string& path) const { return impl_->sessio
 PrinterState PtyPrinter::state() const { return impl_->session.state(); }
 std::string PtyPrinter::modelNumber() const { return impl_->session.modelNumber(); }
 void PtyPrinter::addFault(const Fault& fault) { impl_->session.addFault(fault); }
+void PtyPrinter::clearFaults()
+{
+    impl_->session.withModel([](PrinterModel& model) { model.clearFaults(); });
+}
+void PtyPrinter::replugLine()
+{
+    impl_->session.withModel([](PrinterModel& model) { model.reconnectLine(); });
+}
 
 } // namespace kyv::sim

@@ -65,6 +65,10 @@ public:
     std::string modelNumber() const;
     // Faults may be added while the printer serves.
     void addFault(const Fault& fault);
+    void clearFaults();
+    // After the line dropped (or the printer vanished) and stop(): the printer keeps its mode
+    // and flash and hears the host again once start() opens a new pty.
+    void replugLine();
 
 private:
     struct Impl;

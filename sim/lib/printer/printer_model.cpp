@@ -174,6 +174,15 @@ std::vector<PrinterAction> PrinterModel::receiveMessage(std::span<const uint8_t>
     return out;
 }
 
+void PrinterModel::reconnectLine()
+{
+    // A restart cut off with the line has long finished when the line is back.
+    completeRestart();
+    state_.lineDropped = false;
+    pending_.clear();
+    dataKind_ = DataKind::None;
+}
+
 const Fault* PrinterModel::faultFor(PrinterCommand command, int occurrence) const
 {
     for (const Fault& fault : faults_) {

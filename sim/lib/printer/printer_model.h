@@ -69,6 +69,10 @@ public:
     const std::string& networkMac() const { return options_.network.macText; }
 
     void addFault(const Fault& fault) { faults_.push_back(fault); }
+    void clearFaults() { faults_.clear(); }
+    // The line is plugged in again after it dropped: the printer hears the host again, in the
+    // mode and with the flash it had; a command or data cut off by the drop is forgotten.
+    void reconnectLine();
     const PrinterState& state() const { return state_; }
     void addOwnWaitTime(RealNs time) { state_.ownWaitTime += time; }
     void markLineDropped() { state_.lineDropped = true; }

@@ -1,0 +1,16 @@
+#pragma once
+// The code each injected fault must end a job with, per path: one row per command and fault
+// kind (kind "*" for every kind the command's row does not name before it), with the reason.
+
+#include "faults/fault_run.h"
+
+#include <vector>
+
+namespace kyv::test {
+
+// An R241 on its serial line, main firmware, printer online at 115200.
+const std::vector<Expectation>& serialExpectations();
+// An R451 on WiFi (raw TCP port), main firmware, printer online.
+const std::vector<Expectation>& wifiExpectations();
+
+} // namespace kyv::test
