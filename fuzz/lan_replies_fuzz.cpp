@@ -75,7 +75,9 @@ int acceptConnection(int listener)
     return ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
 }
 
-void runCommand(uint8_t command, std::span<const uint8_t> replies)
+// choice bit 6: the printer drops the connection (a reset) before the command; bit 5: it
+// keeps its side open, so a reply that falls short ends by time-out, not end of stream.
+void runCommand(uint8_t choice, uint8_t command, std::span<const uint8_t> replies)
 {
     LoopbackPrinter& lan = printer();
     kyv::CDCBComm port;
@@ -88,7 +90,15 @@ void runCommand(uint8_t command, std::span<const uint8_t> replies)
     if (!replies.empty() && ::send(peer, replies.data(), replies.size(), MSG_NOSIGNAL) !=
                                 static_cast<ssize_t>(replies.size()))
         __builtin_trap();
-    ::shutdown(peer, SHUT_WR);
+    int printerSide = peer;
+    if (choice & 0x40) {
+        const linger reset{1, 0};
+        ::setsockopt(peer, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+        ::close(peer);
+        printerSide = -1;
+    } else if (!(choice & 0x20)) {
+        ::shutdown(peer, SHUT_WR);
+    }
 
     kyv::fuzz::SilentEvents events;
     kyv::LanCommands commands(port, &events);
@@ -116,8 +126,11 @@ void runCommand(uint8_t command, std::span<const uint8_t> replies)
         break;
     }
     }
+    if (printerSide >= 0)
+        ::shutdown(printerSide, SHUT_WR); // lets the port's close end at once
     port.CloseLan();
-    ::close(peer);
+    if (printerSide >= 0)
+        ::close(printerSide);
 }
 
 void checkDatagram(uint8_t choice, std::span<const uint8_t> datagram)
@@ -148,6 +161,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (choice & 0x80)
         checkDatagram(command, in.rest());
     else
-        runCommand(command, in.rest());
+        runCommand(choice, command, in.rest());
     return 0;
 }

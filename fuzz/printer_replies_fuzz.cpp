@@ -5,12 +5,14 @@
 // and to the pure reply decoders.
 //
 // Input: a choice byte for the command set and model, a choice byte for the command, then
-// the replies. The local commands read them as the reports of a USB report device, each
+// the replies (with bit 6 of the first byte, first a count of writes after which the
+// device goes away). The local commands read them as the reports of a USB report device, each
 // a length byte and its bytes (one read of the port gets one report, as one read of an
 // RS232 line gets what has arrived); the channel commands read them as one byte stream.
 
 #include "core/catalogue.h"
 #include "core/clock.h"
+#include "download/model_number_check.h"
 #include "fuzz_input.h"
 #include "protocol/command_bytes.h"
 #include "protocol/local/channel_commands.h"
@@ -21,6 +23,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 namespace {
 
@@ -29,9 +32,16 @@ using kyv::fuzz::Input;
 // Hands out the fuzzed reports one per read, takes every write.
 class ScriptedReports final : public kyv::ReportLink {
 public:
-    explicit ScriptedReports(Input& in) : in_(in) {}
+    ScriptedReports(Input& in, size_t acceptWrites) : in_(in), acceptWrites_(acceptWrites) {}
     int handle() const override { return 3; }
-    int writeReport(const uint8_t*, size_t) override { return 1; }
+    // The device goes away after acceptWrites writes: every later one fails.
+    int writeReport(const uint8_t*, size_t) override
+    {
+        if (writes_ >= acceptWrites_)
+            return 0;
+        ++writes_;
+        return 1;
+    }
     int readReport(uint8_t* buffer, size_t capacity, size_t& got) override
     {
         if (in_.empty())
@@ -45,6 +55,8 @@ public:
 
 private:
     Input& in_;
+    size_t acceptWrites_;
+    size_t writes_ = 0;
 };
 
 // The channel's pipe: count bytes from the stream, or a failed read when fewer are left.
@@ -77,9 +89,11 @@ void runPortCommand(uint8_t setChoice, uint8_t command, Input& in)
     context.modelName = context.family = kModels[(setChoice >> 3) % std::size(kModels)];
     context.crc.setAltCrc((setChoice >> 5) & 1);
     context.events = &events;
+    // Bit 6: the byte after the command tells after how many writes the device goes away.
+    const size_t acceptWrites = (setChoice & 0x40) ? in.byte() : SIZE_MAX;
     kyv::CDCBComm port;
     if (port.open(kyv::kUsbReportDevice, "USB") != 1 ||
-        port.attachReportLink(std::make_unique<ScriptedReports>(in)) != 1)
+        port.attachReportLink(std::make_unique<ScriptedReports>(in, acceptWrites)) != 1)
         __builtin_trap();
     const std::unique_ptr<kyv::PrinterCommands> commands =
         kyv::makePortCommands(kKinds[(setChoice & 7) % std::size(kKinds)], port, context);
@@ -148,6 +162,9 @@ void runDecoders(uint8_t command, std::span<const uint8_t> reply)
     kyv::cmd::decodeBaud(command);
     kyv::onlineNakResult(command);
     kyv::cmd::versionItemText(reply.first(std::min<size_t>(reply.size(), 5)));
+    const std::string text(reply.begin(), reply.end());
+    kyv::modelNumberMismatch(kModels[command % std::size(kModels)], kModels[(command >> 2) % std::size(kModels)],
+                             text);
 }
 
 } // namespace
