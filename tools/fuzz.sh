@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (in build-fuzz/) and runs each for a bounded count
 # of executions. Fails on any crash, leak, time-out or sanitizer report.
-#   tools/fuzz.sh [RUNS] [TARGET...]     RUNS defaults to 200000; all targets unless named
+#   tools/fuzz.sh [RUNS] [TARGET...]     RUNS defaults to 100000; all targets unless named
 #
 # Each target starts from its seeds in fuzz/corpus/<target>/ and the inputs that once
 # crashed it in fuzz/regressions/<target>/; both are only read. What the fuzzer finds new
@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-runs="${1:-200000}"
+runs="${1:-100000}"
 shift || true
 all_targets=(hid_descriptor_fuzz bus_json_fuzz image_file_fuzz command_line_fuzz printer_replies_fuzz
              lan_replies_fuzz settings_file_fuzz)
