@@ -141,9 +141,15 @@ void checkDatagram(uint8_t choice, std::span<const uint8_t> datagram)
     const std::span<const uint8_t> mac = kyv::macInSearchReply(datagram);
     if (!mac.empty() && (mac.size() != 6 || mac.data() != datagram.data() + 4))
         __builtin_trap();
-    const std::string wanted = (choice & 1) ? "00:11:62:0A:0B:0C" : std::string(datagram.begin() + std::min<size_t>(1, datagram.size()), datagram.end());
+    // The MAC looked for: a fixed one, or the datagram's own text after its first byte (so
+    // that a match is found too).
+    const std::span<const uint8_t> text = datagram.subspan(std::min<size_t>(1, datagram.size()));
+    const std::string wanted = (choice & 1) ? "00:11:62:0A:0B:0C" : std::string(text.begin(), text.end());
     // A search reads at most the 18 bytes of a MAC reply.
-    kyv::subnetSearchReplyKind(datagram.first(std::min<size_t>(datagram.size(), 18)), wanted);
+    const std::span<const uint8_t> read = datagram.first(std::min<size_t>(datagram.size(), 18));
+    const auto kind = kyv::subnetSearchReplyKind(read, wanted);
+    if (kind == kyv::SubnetSearchReply::Match && (read.size() != 18 || read[0] != 0xF0))
+        __builtin_trap();
 }
 
 } // namespace
