@@ -46,11 +46,12 @@ bool lower(std::span<const uint8_t> image, std::span<const uint8_t> printer)
     return std::lexicographical_compare(image.begin(), image.end(), printer.begin(), printer.end());
 }
 
-// The image is older than the printer's firmware: by its version stamp (header bytes 7, 8,
-// 5, 6, 3, 4 against reply bytes 8, 9, 6, 7, 4, 5) or by its firmware version (header 9, 10,
-// 12, 13 against reply 10, 11, 13, 14).
-bool imageIsOlder(std::span<const uint8_t> header, const J5Device::Reply& reply)
+} // namespace
+
+bool j5ImageIsOlder(std::span<const uint8_t> header, const std::array<uint8_t, 64>& reply)
 {
+    if (header.size() < 16)
+        return false; // no header to compare
     const std::array<uint8_t, 6> stampImage{header[7], header[8], header[5], header[6], header[3], header[4]};
     const std::array<uint8_t, 6> stampPrinter{reply[8], reply[9], reply[6], reply[7], reply[4], reply[5]};
     const std::array<uint8_t, 4> versionImage{header[9], header[10], header[12], header[13]};
@@ -58,6 +59,7 @@ bool imageIsOlder(std::span<const uint8_t> header, const J5Device::Reply& reply)
     return lower(stampImage, stampPrinter) || lower(versionImage, versionPrinter);
 }
 
+namespace {
 
 class HidRun {
 public:
@@ -167,7 +169,7 @@ ResultCode HidRun::checkVersion(const KindCodes& codes)
     J5Device::Reply reply;
     if (!device_.write(query) || !device_.readReply(reply))
         return rc::Success; // the printer tells no version: nothing to compare
-    if (!imageIsOlder(std::span<const uint8_t>(job_.image.data).first(16), reply))
+    if (!j5ImageIsOlder(std::span<const uint8_t>(job_.image.data).first(16), reply))
         return rc::Success;
     report_.log(kOldVersionText);
     // Nobody is there to allow a downgrade in an unattended run; in the dialog the

@@ -7,6 +7,7 @@
 #include "transport/net/lan_link.h"
 #include "transport/net/net_socket.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -63,11 +64,11 @@ Attempt searchOnce(JobEvents* events, const std::string& mac, uint32_t broadcast
             break;
         logf(events, "Receive Broadcast Packet -  %02x %02x %02x %02x %02x %02x %02x %02x %02x", reply[0], reply[1],
              reply[2], reply[3], reply[4], reply[5], reply[6], reply[7], reply[8]);
-        if (reply[0] != lan::kMacReply)
+        const SubnetSearchReply kind =
+            subnetSearchReplyKind(std::span(reply).first(std::min(reply.size(), static_cast<size_t>(got))), mac);
+        if (kind == SubnetSearchReply::NotMacReply)
             continue;
-        const bool match = static_cast<size_t>(got) == kReplyBytes && mac.size() == lan::kMacTextLength &&
-                           std::memcmp(reply.data() + 1, mac.data(), lan::kMacTextLength) == 0;
-        if (!match) {
+        if (kind == SubnetSearchReply::OtherPrinter) {
             logf(events, "MAC Address NOT MATCH with IP Address.");
             continue;
         }
@@ -80,6 +81,15 @@ Attempt searchOnce(JobEvents* events, const std::string& mac, uint32_t broadcast
 }
 
 } // namespace
+
+SubnetSearchReply subnetSearchReplyKind(std::span<const uint8_t> datagram, const std::string& mac)
+{
+    if (datagram.empty() || datagram[0] != lan::kMacReply)
+        return SubnetSearchReply::NotMacReply;
+    const bool match = datagram.size() == kReplyBytes && mac.size() == lan::kMacTextLength &&
+                       std::memcmp(datagram.data() + 1, mac.data(), lan::kMacTextLength) == 0;
+    return match ? SubnetSearchReply::Match : SubnetSearchReply::OtherPrinter;
+}
 
 int FindPrinterIpByMac(CDCBComm& port, JobEvents* events, const std::string& mac, uint32_t& address, uint32_t mask)
 {

@@ -27,11 +27,18 @@ constexpr int kMacSearchReplies = 4096;
 
 bool replyHasMac(const std::vector<uint8_t>& reply, const uint8_t* mac)
 {
-    return reply.size() >= kMacOffset + kMacLength &&
-           std::memcmp(reply.data() + kMacOffset, mac, kMacLength) == 0;
+    const std::span<const uint8_t> found = macInSearchReply(reply);
+    return !found.empty() && std::memcmp(found.data(), mac, kMacLength) == 0;
 }
 
 } // namespace
+
+std::span<const uint8_t> macInSearchReply(std::span<const uint8_t> datagram)
+{
+    if (datagram.size() < kMacOffset + kMacLength)
+        return {};
+    return datagram.subspan(kMacOffset, kMacLength);
+}
 
 NetSettings LanLink::settings(uint32_t readDefault) const
 {
@@ -163,8 +170,8 @@ int LanLink::findPrinterByMac(uint32_t address, uint8_t* mac, int broadcast)
     reply.resize(static_cast<size_t>(got));
     const uint8_t zero[kMacLength]{};
     int result = kMacFound;
-    if (std::memcmp(mac, zero, kMacLength) == 0 && reply.size() >= kMacOffset + kMacLength) {
-        std::memcpy(mac, reply.data() + kMacOffset, kMacLength);
+    if (std::memcmp(mac, zero, kMacLength) == 0 && !macInSearchReply(reply).empty()) {
+        std::memcpy(mac, macInSearchReply(reply).data(), kMacLength);
         foundAddress_ = address;
     } else {
         uint32_t firstSender = socket_->senderAddress();
@@ -187,8 +194,8 @@ int LanLink::findPrinterByMac(uint32_t address, uint8_t* mac, int broadcast)
                 continue;
             }
             reply.resize(static_cast<size_t>(got));
-            if (learn && reply.size() >= kMacOffset + kMacLength) {
-                std::memcpy(mac, reply.data() + kMacOffset, kMacLength);
+            if (learn && !macInSearchReply(reply).empty()) {
+                std::memcpy(mac, macInSearchReply(reply).data(), kMacLength);
                 foundAddress_ = address;
                 break;
             }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace kyv {
@@ -23,6 +24,10 @@ enum MacSearchResult : int {
     kMacNoMatch = 3,
     kMacNoReply = 4,
 };
+
+// The MAC address in a printer's answer to the MAC search: 6 bytes from offset 4; empty for
+// a datagram too short to carry one.
+std::span<const uint8_t> macInSearchReply(std::span<const uint8_t> datagram);
 
 class LanLink {
 public:
