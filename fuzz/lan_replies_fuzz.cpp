@@ -14,7 +14,7 @@
 #include "protocol/crc.h"
 #include "protocol/lan/lan_commands.h"
 #include "protocol/lan/lan_subnet_search.h"
-#include "silent_events.h"
+#include "download/no_receiver.h"
 #include "transport/dcb_comm.h"
 #include "transport/net/lan_link.h"
 
@@ -103,7 +103,7 @@ void runCommand(uint8_t choice, uint8_t command, std::span<const uint8_t> replie
         ::shutdown(peer, SHUT_WR);
     }
 
-    kyv::fuzz::SilentEvents events;
+    kyv::NoReceiver events;
     kyv::LanCommands commands(port, &events);
     std::string text;
     uint32_t mask = 0;

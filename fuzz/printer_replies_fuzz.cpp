@@ -18,7 +18,7 @@
 #include "protocol/local/channel_commands.h"
 #include "protocol/local/command_set_table.h"
 #include "protocol/online_block.h"
-#include "silent_events.h"
+#include "download/no_receiver.h"
 #include "transport/dcb_comm.h"
 
 #include <algorithm>
@@ -84,7 +84,7 @@ constexpr const char* kModels[] = {"R241", "R453", "R243", "R451"};
 
 void runPortCommand(uint8_t setChoice, uint8_t command, Input& in)
 {
-    kyv::fuzz::SilentEvents events;
+    kyv::NoReceiver events;
     kyv::CommandContext context;
     context.modelName = context.family = kModels[(setChoice >> 3) % std::size(kModels)];
     context.crc.setAltCrc((setChoice >> 5) & 1);
