@@ -6,7 +6,7 @@
 namespace kyv::sim {
 namespace {
 
-constexpr std::array<std::pair<PrinterCommand, std::string_view>, 39> kNames{{
+constexpr std::array<std::pair<PrinterCommand, std::string_view>, 42> kNames{{
     {PrinterCommand::Any, "any"},
     {PrinterCommand::Status, "status"},
     {PrinterCommand::IplQuery, "ipl-query"},
@@ -30,6 +30,7 @@ constexpr std::array<std::pair<PrinterCommand, std::string_view>, 39> kNames{{
     {PrinterCommand::EraseUserArea, "erase-user-area"},
     {PrinterCommand::ClearDownloadArea2, "clear-download-area-2"},
     {PrinterCommand::ModelNumber, "model-number"},
+    {PrinterCommand::ModeQuery, "mode-query"},
     {PrinterCommand::VersionItem, "version"},
     {PrinterCommand::FlashState, "flash-state"},
     {PrinterCommand::PrintConfiguration, "print-configuration"},
@@ -46,6 +47,8 @@ constexpr std::array<std::pair<PrinterCommand, std::string_view>, 39> kNames{{
     {PrinterCommand::MaskQuery, "mask-query"},
     {PrinterCommand::LanIplCrc, "lan-ipl-crc"},
     {PrinterCommand::PrintForm, "print-form"},
+    {PrinterCommand::IbmClearDownloadArea, "ibm-clear-download-area"},
+    {PrinterCommand::IbmPrintConfiguration, "ibm-print-configuration"},
 }};
 
 } // namespace

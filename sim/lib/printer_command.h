@@ -31,6 +31,7 @@ enum class PrinterCommand {
     EraseUserArea,   // 1D 40 31          ACK
     ClearDownloadArea2, // 1D 40 32       ACK
     ModelNumber,     // 1D 49 40 27       ' model number CR
+    ModeQuery,       // 1D 49 40 C3       the printer-mode item: "0" CR while online, nothing in download mode
     VersionItem,     // 1D 49 40 n        n = 97, 2F, A3, 37, 9B: 10 bytes, text in bytes 1..5;
                      //                   n = 33, 2B: main / boot version number, 11 characters and CR
     FlashState,      // 1D 30 07          1 byte, the fiscal state
@@ -49,6 +50,9 @@ enum class PrinterCommand {
     MaskQuery,       // 1D 49 40 F2       F2 and the subnet mask as dotted text, space-padded, in any mode
     LanIplCrc,       // 1D 08             as IplCrc, for the network interface's own boot program
     PrintForm,       // 1F 74             prints the diagnostics form, no reply
+    // Commands a printer takes over IBM USB without a frame.
+    IbmClearDownloadArea,   // 1B 23 01 / 02  no reply
+    IbmPrintConfiguration,  // 1B 78          prints the configuration page, no reply
 };
 
 // Name used on the command line and in transcripts ("select", "sector-crc", ...).

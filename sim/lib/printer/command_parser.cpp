@@ -42,6 +42,7 @@ constexpr Form kForms[] = {
     {PrinterCommand::ClearDownloadArea2, {0x1D, 0x40, 0x32}, 3, 3},
     // The model number comes before the general version item it is a case of.
     {PrinterCommand::ModelNumber, {0x1D, 0x49, 0x40, 0x27}, 4, 4},
+    {PrinterCommand::ModeQuery, {0x1D, 0x49, 0x40, 0xC3}, 4, 4},
     {PrinterCommand::VersionItem, {0x1D, 0x49, 0x40}, 3, 4},
     {PrinterCommand::Restart, {0x1D, 0x80}, 2, 2},
     {PrinterCommand::Reset, {0x1D, 0xFF}, 2, 2},
@@ -51,6 +52,8 @@ constexpr Form kForms[] = {
     {PrinterCommand::FiscalDownload, {0x1F, 0x14, 0x02}, 3, 3},
     {PrinterCommand::PrintConfiguration, {0x1F, 0x74, 0x00, 0x01}, 4, 4},
     {PrinterCommand::SettingsMode, {0x1F, 0x7A, 0x74}, 3, 4},
+    {PrinterCommand::IbmClearDownloadArea, {0x1B, 0x23}, 2, 3},
+    {PrinterCommand::IbmPrintConfiguration, {0x1B, 0x78}, 2, 2},
 };
 
 // What a printer's network interface takes besides: its MAC and mask queries, the CRC of

@@ -164,9 +164,11 @@ PrinterModel::Answer PrinterModel::answerSettingsCommand(PrinterCommand command,
             reply.resize(kNetworkModelRecord, 0xFF);
         return {reply};
     }
+    case PrinterCommand::ModeQuery: return online ? Answer{{'0', '\r'}} : Answer{};
     case PrinterCommand::VersionItem: return online ? Answer{versionReply(bytes[3])} : Answer{};
     case PrinterCommand::FlashState: return {{static_cast<uint8_t>(state_.fiscalState)}};
     case PrinterCommand::PrintConfiguration:
+    case PrinterCommand::IbmPrintConfiguration:
         if (online)
             ++state_.configurationPrints;
         return {};

@@ -44,14 +44,12 @@ std::vector<IbmPiece> splitIbmFrames(std::span<const uint8_t> data)
     return pieces;
 }
 
-Bytes ibmAnswer(std::span<const uint8_t> command, const Bytes& reply, bool online)
+Bytes ibmAnswer(std::span<const uint8_t> command, const Bytes& reply)
 {
     const bool versionItem = command.size() >= 4 && command[0] == 0x1D && command[1] == 0x49 && command[2] == 0x40 &&
                              command[3] != 0x27;
     if (!versionItem)
         return reply;
-    if (command[3] == 0xC3)
-        return online ? Bytes{'0', '\r'} : Bytes{};
     // The serial form of a version item: a header byte, five characters, padding.
     if (reply.size() >= 6 && reply[0] == 0x5F) {
         Bytes text(reply.begin() + 1, reply.begin() + 6);

@@ -20,8 +20,7 @@ struct IbmPiece {
 std::vector<IbmPiece> splitIbmFrames(std::span<const uint8_t> data);
 
 // The answer the status block carries for a command: the printer's reply, except that a
-// version item is its five characters and a CR, and the printer-mode item C3 answers "0"
-// (ready) while the printer is online.
-Bytes ibmAnswer(std::span<const uint8_t> command, const Bytes& reply, bool online);
+// version item is its five characters and a CR.
+Bytes ibmAnswer(std::span<const uint8_t> command, const Bytes& reply);
 
 } // namespace kyv::sim
