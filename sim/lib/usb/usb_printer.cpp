@@ -219,7 +219,7 @@ void UsbPrinter::Impl::takeIbmReport(const Shown& device, const Bytes& bytes)
     }
     for (const IbmPiece& piece : splitIbmFrames(bytes)) {
         if (piece.statusRequest) {
-            ibmStatus = ibmStatusReport(ibmAnswer(ibmCommand, ibmReply, session.state().mode == PrinterMode::Online));
+            ibmStatus = ibmStatusReport(ibmAnswer(ibmCommand, ibmReply));
             continue;
         }
         ibmCommand = piece.bytes;
@@ -343,7 +343,7 @@ bool UsbPrinter::start()
         d.error = d.server.errorText();
         return false;
     }
-    for (const UsbDecoy& decoy : d.options.decoys) {
+    for (const UsbDecoy& decoy : d.decoys.empty() ? d.options.decoys : std::vector<UsbDecoy>{}) {
         BusDeviceInfo info;
         info.vendorId = decoy.vendorId;
         info.productId = decoy.productId;
@@ -391,5 +391,18 @@ bool UsbPrinter::sectorsHoldFile(const std::string& path, int firstSector, std::
     return impl_->session.sectorsHoldFile(path, firstSector, why);
 }
 std::string UsbPrinter::modelNumber() const { return impl_->session.modelNumber(); }
+PrinterSession& UsbPrinter::session() { return impl_->session; }
+
+void UsbPrinter::plugBackIn()
+{
+    Impl& d = *impl_;
+    if (d.thread.joinable())
+        return; // the serving thread owns the bus state
+    d.unplugged = false;
+    d.session.withModel([](PrinterModel& model) {
+        model.clearFaults();
+        model.reconnectLine();
+    });
+}
 
 } // namespace kyv::sim

@@ -23,6 +23,8 @@
 
 namespace kyv::sim {
 
+class PrinterSession;
+
 struct UsbDecoy {
     uint16_t vendorId = 0;
     uint16_t productId = 0;
@@ -57,6 +59,12 @@ public:
     // True when the file lies in flash from the start of that sector on (else why says where not).
     bool sectorsHoldFile(const std::string& path, int firstSector, std::string* why) const;
     std::string modelNumber() const;
+    // The printer's session: transcript, flash and model, safe from any thread.
+    PrinterSession& session();
+    // After the printer left the bus for good (its line dropped or it vanished) and stop():
+    // it is powered on again with its mode and flash as they were and no faults, and comes
+    // back on the bus at the next start().
+    void plugBackIn();
 
 private:
     struct Impl;
