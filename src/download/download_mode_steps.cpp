@@ -118,7 +118,9 @@ ResultCode findPrinterInDownloadMode(StandardDownload& job)
         } else {
             job.report.log("communicationMode != 0");
         }
-        if (!job.cmd.refindReportDevice(kind, kUsbSearches))
+        // A printer that refused the switch never left: it is taken again, and the
+        // download-mode poll then tells that it is not in download mode.
+        if (!job.cmd.refindReportDevice(kind, kUsbSearches, CDCBComm::IfItStays::TakeItAgain))
             return stopRequested() ? kStoppedResult : kind == kUsbReportDevice ? rc::NoAcknowledge : rc::NoPortHandle;
     } else if (job.printerMode == PrinterMode::Online) {
         job.report.step("Checking communication line status..(Step 7).");

@@ -131,8 +131,11 @@ public:
     // device found last has left (its handle answers that it has gone, or, once closed, its
     // path is no longer listed), at most 30000 ms; then makes up to `searches` searches,
     // 1000 ms apart, for a device of the filter's product ids on that port and attaches it.
-    // Kinds 2 and 5. 1 when found; 0 when it never left, never came back, or a stop came.
-    int refindReportDevice(PortKind kind, int searches);
+    // Kinds 2 and 5. 1 when found; 0 when it never came back, or a stop came. A device that
+    // never left fails with `ifItStays` Fail; with TakeItAgain it is searched for where it
+    // is (a printer that refused to restart is still there to be asked).
+    enum class IfItStays { Fail, TakeItAgain };
+    int refindReportDevice(PortKind kind, int searches, IfItStays ifItStays = IfItStays::Fail);
     // The most data bytes one output report of the attached report device carries (its
     // larger report's); 0 without one.
     size_t reportOutputCapacity() const;

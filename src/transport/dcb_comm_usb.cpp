@@ -102,7 +102,7 @@ bool CDCBComm::attachReportDeviceOnPort(PortKind kind, const std::string& port)
     return true;
 }
 
-int CDCBComm::refindReportDevice(PortKind kind, int searches)
+int CDCBComm::refindReportDevice(PortKind kind, int searches, IfItStays ifItStays)
 {
     constexpr ProtocolMs kProbePause{100};
     constexpr int kProbes = 300; // 30000 ms for the device to leave
@@ -114,7 +114,7 @@ int CDCBComm::refindReportDevice(PortKind kind, int searches)
         if (!left && !sleepFor(kProbePause))
             return 0;
     }
-    if (!left)
+    if (!left && (ifItStays == IfItStays::Fail || stopRequested()))
         return 0;
     replaceLine(kind);
     line_->close();
