@@ -12,5 +12,8 @@ namespace kyv::test {
 const std::vector<Expectation>& serialExpectations();
 // An R451 on WiFi (raw TCP port), main firmware, printer online.
 const std::vector<Expectation>& wifiExpectations();
+// An R451 on Ethernet (FTP upload, raw TCP port, status and search datagrams), main
+// firmware in its two parts, printer online.
+const std::vector<Expectation>& lanExpectations();
 
 } // namespace kyv::test

@@ -199,6 +199,31 @@ void printTally(const std::string& path, const MatrixTally& tally)
                 path.c_str(), tally.runs, tally.passed, tally.recoveries, tally.recovered);
 }
 
+bool expectImageInFlash(const PathRig& rig)
+{
+    std::string why;
+    const bool holds = rig.flashHoldsImage(&why);
+    EXPECT_TRUE(holds) << why;
+    return holds;
+}
+
+bool expectRecoveryJob(PathRig& rig)
+{
+    const ResultCode again = rig.flash();
+    EXPECT_EQ(again, 0) << "the recovery job";
+    const bool holds = expectImageInFlash(rig);
+    return again == 0 && holds;
+}
+
+bool expectReleased(const ProcessResources& before)
+{
+    ProcessResources after;
+    const bool released = resourcesBackTo(before, &after);
+    EXPECT_TRUE(released) << "descriptors " << before.descriptors << " -> " << after.descriptors << ", children "
+                          << before.children << " -> " << after.children;
+    return released;
+}
+
 void runFaultMatrix(PathRig& rig, const std::vector<Expectation>& table, const FaultKindUse& kind,
                     const std::string& path)
 {
@@ -233,13 +258,8 @@ void runFaultMatrix(PathRig& rig, const std::vector<Expectation>& table, const F
         EXPECT_NE(code, -2) << "the run outlived its limit";
         EXPECT_TRUE(outsideKept) << "flash written outside the job's sectors";
         bool passed = code == expected->code && outsideKept;
-        if (code == 0) {
-            // A fault the job rides out must still leave the whole image in flash.
-            std::string why;
-            const bool holds = rig.flashHoldsImage(&why);
-            EXPECT_TRUE(holds) << why;
-            passed = passed && holds;
-        }
+        if (code == 0) // a fault the job rides out must still leave the whole image in flash
+            passed = expectImageInFlash(rig) && passed;
         if (!kind.cutOff) {
             const bool opens = rig.opensAgain();
             EXPECT_TRUE(opens);
@@ -251,21 +271,11 @@ void runFaultMatrix(PathRig& rig, const std::vector<Expectation>& table, const F
             rig.bringBack();
             const bool opens = rig.opensAgain();
             EXPECT_TRUE(opens);
-            const ResultCode again = rig.flash();
-            std::string why;
-            const bool holds = rig.flashHoldsImage(&why);
-            EXPECT_EQ(again, 0) << "the recovery job";
-            EXPECT_TRUE(holds) << why;
-            if (opens && again == 0 && holds)
+            if (expectRecoveryJob(rig) && opens)
                 ++tally.recovered;
         }
         rig.stopPrinter();
-        ProcessResources after;
-        const bool released = resourcesBackTo(before, &after);
-        EXPECT_TRUE(released) << "descriptors " << before.descriptors << " -> " << after.descriptors << ", children "
-                              << before.children << " -> " << after.children;
-        passed = passed && released;
-        if (passed)
+        if (expectReleased(before) && passed)
             ++tally.passed;
     }
     printTally(path + " " + kind.name, tally);

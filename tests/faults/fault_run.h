@@ -99,6 +99,14 @@ public:
     virtual void bringBack() = 0;
 };
 
+// The checks after a job, each as a test expectation; true when it held.
+// The whole image is in the printer's flash.
+bool expectImageInFlash(const PathRig& rig);
+// An ordinary job against the printer as it is flashes it completely.
+bool expectRecoveryJob(PathRig& rig);
+// Descriptors and children are back to what they were `before` the printer started.
+bool expectReleased(const ProcessResources& before);
+
 // Runs the matrix of one path for one fault kind: a clean job first, whose transcript names
 // the commands; then one job per command with the fault on it, each checked against the
 // table; after each cut-off, the recovery job against the same printer.
