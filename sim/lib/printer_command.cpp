@@ -6,7 +6,7 @@
 namespace kyv::sim {
 namespace {
 
-constexpr std::array<std::pair<PrinterCommand, std::string_view>, 42> kNames{{
+constexpr std::array<std::pair<PrinterCommand, std::string_view>, kPrinterCommandCount> kNames{{
     {PrinterCommand::Any, "any"},
     {PrinterCommand::Status, "status"},
     {PrinterCommand::IplQuery, "ipl-query"},
@@ -50,6 +50,16 @@ constexpr std::array<std::pair<PrinterCommand, std::string_view>, 42> kNames{{
     {PrinterCommand::IbmClearDownloadArea, "ibm-clear-download-area"},
     {PrinterCommand::IbmPrintConfiguration, "ibm-print-configuration"},
 }};
+// Every command has its name, in the order of the enumeration.
+constexpr bool namesComplete()
+{
+    for (size_t i = 0; i < kNames.size(); ++i)
+        if (static_cast<size_t>(kNames[i].first) != i || kNames[i].second.empty())
+            return false;
+    return true;
+}
+static_assert(namesComplete(), "a printer command without its name");
+
 
 } // namespace
 

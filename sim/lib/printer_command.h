@@ -2,6 +2,7 @@
 // The commands a printer understands on its serial line, by name. Faults are attached to
 // a command by these names, and the transcript notes which command a byte sequence was.
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 
@@ -53,7 +54,10 @@ enum class PrinterCommand {
     // Commands a printer takes over IBM USB without a frame.
     IbmClearDownloadArea,   // 1B 23 01 / 02  no reply
     IbmPrintConfiguration,  // 1B 78          prints the configuration page, no reply
+    // Keep last: the number of commands.
+    Count,
 };
+inline constexpr size_t kPrinterCommandCount = static_cast<size_t>(PrinterCommand::Count);
 
 // Name used on the command line and in transcripts ("select", "sector-crc", ...).
 std::string_view commandName(PrinterCommand command);

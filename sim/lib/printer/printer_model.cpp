@@ -10,7 +10,7 @@
 namespace kyv::sim {
 namespace {
 
-constexpr size_t kCommandCount = static_cast<size_t>(PrinterCommand::PrintForm) + 1;
+constexpr size_t kCommandCount = kPrinterCommandCount;
 constexpr size_t kModelNumberRoom = 16; // the host reads 18 bytes: apostrophe, number, CR
 
 std::string upper(std::string text)
