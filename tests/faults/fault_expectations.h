@@ -10,6 +10,8 @@ namespace kyv::test {
 
 // An R241 on its serial line, main firmware, printer online at 115200.
 const std::vector<Expectation>& serialExpectations();
+// An R242 over IBM USB on the simulated bus, main firmware, printer online.
+const std::vector<Expectation>& ibmUsbExpectations();
 // An R451 on WiFi (raw TCP port), main firmware, printer online.
 const std::vector<Expectation>& wifiExpectations();
 // An R451 on Ethernet (FTP upload, raw TCP port, status and search datagrams), main
