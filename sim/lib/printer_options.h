@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -91,6 +92,11 @@ struct PrinterOptions {
     NetworkFace network;                 // off: a printer on a serial line or USB
 
     std::vector<Fault> faults;
+    // Called on the serving thread each time the printer has taken in what the host wrote
+    // (one read from the line, one USB output report). A test holds the printer at a moment
+    // of its choosing by not returning until it is done: the host then meets a printer that
+    // takes nothing more.
+    std::function<void()> afterHostWrite;
     std::string transcriptPath;          // written by stop() when set
     std::string flashDumpPath;           // written by stop() when set
     // Checked by stop() when set: the flash must hold this file from that sector on.

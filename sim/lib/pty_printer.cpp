@@ -61,6 +61,7 @@ void PtyPrinter::Impl::serve()
                     closeWhenHostSends();
                     break;
                 }
+                session.tookHostWrite();
                 continue;
             }
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
@@ -206,7 +207,10 @@ const std::string& PtyPrinter::slavePath() const { return impl_->slavePath; }
 const std::string& PtyPrinter::linkPath() const { return impl_->linkPath; }
 const std::string& PtyPrinter::portPath() const { return impl_->portPath; }
 
-std::vector<TranscriptEntry> PtyPrinter::transcript() const { return impl_->session.transcript().entries(); }
+std::vector<TranscriptEntry> PtyPrinter::transcript(size_t from) const
+{
+    return impl_->session.transcript().entries(from);
+}
 Bytes PtyPrinter::bytesFromHost() const { return impl_->session.transcript().bytes(Direction::ToPrinter); }
 Bytes PtyPrinter::bytesToHost() const { return impl_->session.transcript().bytes(Direction::ToHost); }
 void PtyPrinter::clearTranscript() { impl_->session.transcript().clear(); }

@@ -44,8 +44,8 @@ public:
     const std::string& linkPath() const;  // empty without a link
     const std::string& portPath() const;  // the link when there is one, else the slave
 
-    // Transcript of the line.
-    std::vector<TranscriptEntry> transcript() const;
+    // Transcript of the line, from entry number `from` on.
+    std::vector<TranscriptEntry> transcript(size_t from = 0) const;
     Bytes bytesFromHost() const;
     Bytes bytesToHost() const;
     void clearTranscript();

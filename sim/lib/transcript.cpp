@@ -27,10 +27,12 @@ void Transcript::add(Direction direction, Bytes bytes, std::string note)
     entries_.push_back({now(), direction, std::move(bytes), std::move(note)});
 }
 
-std::vector<TranscriptEntry> Transcript::entries() const
+std::vector<TranscriptEntry> Transcript::entries(size_t from) const
 {
     std::lock_guard lock(mutex_);
-    return entries_;
+    if (from >= entries_.size())
+        return {};
+    return std::vector<TranscriptEntry>(entries_.begin() + static_cast<std::ptrdiff_t>(from), entries_.end());
 }
 
 Bytes Transcript::bytes(Direction direction) const

@@ -33,7 +33,8 @@ public:
     Transcript();
     void add(Direction direction, Bytes bytes, std::string note = {});
     void event(std::string note) { add(Direction::Event, {}, std::move(note)); }
-    std::vector<TranscriptEntry> entries() const;
+    // The entries from number `from` on (all by default): a watcher reads only what is new.
+    std::vector<TranscriptEntry> entries(size_t from = 0) const;
     // All bytes of one direction, concatenated in order.
     Bytes bytes(Direction direction) const;
     void clear();

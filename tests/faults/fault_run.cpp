@@ -123,10 +123,12 @@ int countDescriptors()
     return count;
 }
 
-int countChildren()
+} // namespace
+
+std::vector<pid_t> childrenOf(pid_t parent)
 {
-    const std::string self = std::to_string(::getpid());
-    int count = 0;
+    const std::string parentText = std::to_string(parent);
+    std::vector<pid_t> children;
     if (DIR* dir = ::opendir("/proc")) {
         while (const dirent* entry = ::readdir(dir)) {
             const std::string pid = entry->d_name;
@@ -140,19 +142,20 @@ int countChildren()
             if (close == std::string::npos)
                 continue;
             char state = 0;
-            long parent = 0;
-            if (std::sscanf(text.c_str() + close + 1, " %c %ld", &state, &parent) == 2 &&
-                std::to_string(parent) == self)
-                ++count;
+            long ppid = 0;
+            if (std::sscanf(text.c_str() + close + 1, " %c %ld", &state, &ppid) == 2 &&
+                std::to_string(ppid) == parentText)
+                children.push_back(static_cast<pid_t>(std::stol(pid)));
         }
         ::closedir(dir);
     }
-    return count;
+    return children;
 }
 
-} // namespace
-
-ProcessResources processResources() { return {countDescriptors(), countChildren()}; }
+ProcessResources processResources()
+{
+    return {countDescriptors(), static_cast<int>(childrenOf(::getpid()).size())};
+}
 
 bool resourcesBackTo(const ProcessResources& before, ProcessResources* after)
 {

@@ -9,6 +9,8 @@
 #include "sim/lib/printer_options.h"
 #include "sim/lib/transcript.h"
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -61,6 +63,8 @@ struct ProcessResources {
     int children = 0;
 };
 ProcessResources processResources();
+// The live child processes of a process (zombies included).
+std::vector<pid_t> childrenOf(pid_t parent);
 // Waits a little for descriptors and children to settle back to `before` (a closing socket,
 // a reaped child); true when they did.
 bool resourcesBackTo(const ProcessResources& before, ProcessResources* after);

@@ -183,6 +183,19 @@ void PrinterModel::reconnectLine()
     dataKind_ = DataKind::None;
 }
 
+void PrinterModel::abandonData(Transcript* transcript)
+{
+    if (dataKind_ == DataKind::None)
+        return;
+    if (transcript != nullptr)
+        transcript->event("data abandoned: the host fell silent with " + std::to_string(dataRemaining_) +
+                          " bytes to come");
+    dataKind_ = DataKind::None;
+    dataRemaining_ = 0;
+    sectorCrcValid_ = false;
+    pending_.clear();
+}
+
 const Fault* PrinterModel::faultFor(PrinterCommand command, int occurrence) const
 {
     for (const Fault& fault : faults_) {

@@ -73,6 +73,11 @@ public:
     // The line is plugged in again after it dropped: the printer hears the host again, in the
     // mode and with the flash it had; a command or data cut off by the drop is forgotten.
     void reconnectLine();
+    // The host fell silent for kDataSilence in the middle of a sector's data or an online
+    // block (it was stopped, or went away): the printer gives up the rest and takes the next
+    // bytes as commands. What came is in flash; the sector is not counted as written.
+    void abandonData(Transcript* transcript);
+    bool receivingData() const { return dataKind_ != DataKind::None; }
     const PrinterState& state() const { return state_; }
     void addOwnWaitTime(RealNs time) { state_.ownWaitTime += time; }
     void markLineDropped() { state_.lineDropped = true; }

@@ -77,9 +77,12 @@ bool PrinterSession::receive(std::span<const uint8_t> bytes, const HostLine* lin
                 return true;
             actions.push_back({PrinterAction::Kind::Send, garbledBytes(bytes.size()), ProtocolMs{0}});
         } else {
+            if (model_.receivingData() && lastHostBytes_ && now() - *lastHostBytes_ > scaled(kDataSilence))
+                model_.abandonData(&transcript_);
             actions = model_.receive(bytes, &transcript_);
         }
     }
+    lastHostBytes_ = now();
     return perform(actions, link);
 }
 

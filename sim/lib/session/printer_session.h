@@ -31,6 +31,10 @@
 
 namespace kyv::sim {
 
+// Silence of the host in the middle of a data transfer after which the printer gives the
+// transfer up (a host writes a sector's data without a pause).
+inline constexpr ProtocolMs kDataSilence{10000};
+
 class PrinterSession {
 public:
     explicit PrinterSession(PrinterOptions options);
@@ -64,6 +68,14 @@ public:
     // Serving thread: the poll() time-out that ends a restart in time; -1 when none runs.
     int pollTimeoutMs() const { return restartEnd_ ? restartEnd_->remainingPollMs() : -1; }
     int stopFd() const { return stop_.fd(); }
+    // Serving thread: the transport has handed on one piece the host wrote.
+    void tookHostWrite()
+    {
+        if (options_.afterHostWrite)
+            options_.afterHostWrite();
+        // A printer held by the hook was not listening: its silence starts now.
+        lastHostBytes_ = now();
+    }
     // A transport's own event ("line lost"), in the transcript.
     void note(std::string text) { transcript_.event(std::move(text)); }
 
@@ -106,6 +118,7 @@ private:
     bool filesDue_ = false;
     // Serving thread only.
     std::optional<Deadline> restartEnd_;
+    std::optional<SteadyTime> lastHostBytes_; // when the host's last bytes were taken
     SteadyTime restartBegan_{};
 };
 

@@ -28,13 +28,21 @@ bool IbmSectorPackets::take(std::span<const uint8_t> report, std::optional<Bytes
             block_ = 0;
             data_.clear();
         }
+        markers_ = 0;
         return true;
     }
     const bool packet = receiving_ && report.size() >= 2 && report[0] == 0x1B && report[1] == 0x2E;
     if (!packet)
         return false;
-    if (report.size() == kMarkerBytes)
-        return true; // the block's offset and length markers
+    if (report.size() == kMarkerBytes) {
+        // The block's offset marker, then its length marker. A first block that comes while
+        // another sector is half taken (its host was stopped) starts a sector of its own.
+        if (markers_++ == 0 && report[2] == 0 && block_ != 0) {
+            block_ = 0;
+            data_.clear();
+        }
+        return true;
+    }
     const size_t blockEnd = (block_ + 1) * kBlockBytes;
     const size_t take = std::min(report.size() - 2, blockEnd - data_.size());
     data_.insert(data_.end(), report.begin() + 2, report.begin() + 2 + static_cast<std::ptrdiff_t>(take));

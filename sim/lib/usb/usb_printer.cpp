@@ -202,13 +202,17 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
     target = nullptr;
     // A printer that restarts leaves the bus before the host hears that its write went in.
     syncDevices();
+    session.tookHostWrite();
     return BusError::None;
 }
 
 void UsbPrinter::Impl::takeIbmReport(const Shown& device, const Bytes& bytes)
 {
     std::optional<Bytes> sector;
+    const size_t blocksBefore = ibmSector.blocksDone();
     if (ibmSector.take(bytes, sector)) {
+        if (ibmSector.blocksDone() > blocksBefore)
+            session.note("ibm usb: block " + std::to_string(ibmSector.blocksDone()) + " of a sector arrived");
         if (sector) {
             session.note("ibm usb: a sector of 4 blocks arrived");
             ibmCommand = Bytes(sector->begin(), sector->begin() + 6);
@@ -386,6 +390,11 @@ bool UsbPrinter::stop()
 
 const std::string& UsbPrinter::errorText() const { return impl_->error; }
 PrinterState UsbPrinter::state() const { return impl_->session.state(); }
+std::vector<TranscriptEntry> UsbPrinter::transcript(size_t from) const
+{
+    return impl_->session.transcript().entries(from);
+}
+Bytes UsbPrinter::sectorBytes(int sector) const { return impl_->session.sectorBytes(sector); }
 bool UsbPrinter::sectorsHoldFile(const std::string& path, int firstSector, std::string* why) const
 {
     return impl_->session.sectorsHoldFile(path, firstSector, why);

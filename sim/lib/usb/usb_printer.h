@@ -13,6 +13,7 @@
 
 #include "sim/lib/printer_options.h"
 #include "sim/lib/printer_state.h"
+#include "sim/lib/transcript.h"
 #include "sim/lib/usb/j5_commands.h"
 #include "sim/lib/usb/usb_identity.h"
 
@@ -56,6 +57,10 @@ public:
     const std::string& errorText() const;
 
     PrinterState state() const;
+    // Transcript of the printer's bytes and events, from entry number `from` on.
+    std::vector<TranscriptEntry> transcript(size_t from = 0) const;
+    // Bytes of sector number `sector` (numbered from 1 in flash order); empty when none.
+    Bytes sectorBytes(int sector) const;
     // True when the file lies in flash from the start of that sector on (else why says where not).
     bool sectorsHoldFile(const std::string& path, int firstSector, std::string* why) const;
     std::string modelNumber() const;

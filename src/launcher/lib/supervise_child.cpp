@@ -7,6 +7,7 @@
 #include "launcher/lib/stop_signals.h"
 #include "launcher/lib/usage_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -39,7 +40,9 @@ void failSafeStop(ChildProcess& child, Console& console, const std::string& reas
     }
 
     int error = 0;
-    ChildProcess::StopResult result = child.stop(scaledDuration(kTerminateGrace), kKillWait, error);
+    const std::chrono::nanoseconds grace = std::max<std::chrono::nanoseconds>(scaledDuration(kTerminateGrace),
+                                                                              kTerminateGraceAtLeast);
+    ChildProcess::StopResult result = child.stop(grace, kKillWait, error);
     console.setColour(ConsoleColour::LightRed);
     console.messageLine("ERROR: Fail-safe Exit Attempt : App was = " + appWas + "\n");
     if (result == ChildProcess::StopResult::Terminated) {

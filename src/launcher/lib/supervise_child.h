@@ -25,8 +25,11 @@ struct SuperviseOutcome {
 // Real-time bound for a child to disappear after SIGKILL; only a process stuck in the
 // kernel takes longer.
 inline constexpr std::chrono::seconds kKillWait{5};
-// Time (scaled) KyvFlash gets after SIGTERM to stop its worker and close the port.
+// Time (scaled) KyvFlash gets after SIGTERM to stop its worker and close the port, but never
+// less than kTerminateGraceAtLeast of real time: ending the program (worker, window, report,
+// the line's exclusive mode) is work, not a protocol wait, and does not shrink with the scale.
 inline constexpr std::chrono::milliseconds kTerminateGrace{5000};
+inline constexpr std::chrono::seconds kTerminateGraceAtLeast{1};
 
 SuperviseOutcome superviseChild(ChildProcess& child, int runTimeLimitSeconds,
                                 std::chrono::steady_clock::time_point launcherStart, Console& console);
