@@ -108,6 +108,18 @@ std::vector<CommandSeen> commandsSeen(const std::vector<sim::TranscriptEntry>& t
     return seen;
 }
 
+sim::Bytes flashOutside(const std::function<sim::Bytes(int)>& sectorBytes, int first, int count)
+{
+    sim::Bytes outside;
+    for (int sector = 1;; ++sector) {
+        sim::Bytes bytes = sectorBytes(sector);
+        if (bytes.empty())
+            return outside;
+        if (sector < first || sector >= first + count)
+            outside.insert(outside.end(), bytes.begin(), bytes.end());
+    }
+}
+
 namespace {
 
 int countDescriptors()

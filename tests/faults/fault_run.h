@@ -57,6 +57,10 @@ struct CommandSeen {
 };
 std::vector<CommandSeen> commandsSeen(const std::vector<sim::TranscriptEntry>& transcript);
 
+// The flash of every sector but `count` from `first` on, sector by sector until the
+// printer has no more.
+sim::Bytes flashOutside(const std::function<sim::Bytes(int)>& sectorBytes, int first, int count);
+
 // Open descriptors and live child processes of this process.
 struct ProcessResources {
     int descriptors = 0;

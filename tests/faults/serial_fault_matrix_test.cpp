@@ -74,14 +74,7 @@ public:
 
     sim::Bytes flashOutsideJob() const override
     {
-        sim::Bytes outside;
-        for (int sector = 1;; ++sector) {
-            sim::Bytes bytes = printer->sectorBytes(sector);
-            if (bytes.empty())
-                return outside;
-            if (sector < mainSector || sector >= mainSector + kSectors)
-                outside.insert(outside.end(), bytes.begin(), bytes.end());
-        }
+        return flashOutside([this](int sector) { return printer->sectorBytes(sector); }, mainSector, kSectors);
     }
 
     bool flashHoldsImage(std::string* why) const override

@@ -96,14 +96,7 @@ public:
 
     sim::Bytes flashOutsideJob() const override
     {
-        sim::Bytes outside;
-        for (int sector = 1;; ++sector) {
-            sim::Bytes bytes = printer->session().sectorBytes(sector);
-            if (bytes.empty())
-                return outside;
-            if (sector < mainSector || sector >= mainSector + kSectors)
-                outside.insert(outside.end(), bytes.begin(), bytes.end());
-        }
+        return flashOutside([this](int sector) { return printer->session().sectorBytes(sector); }, mainSector, kSectors);
     }
 
     bool flashHoldsImage(std::string* why) const override
