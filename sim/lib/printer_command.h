@@ -46,6 +46,13 @@ enum class PrinterCommand {
     FiscalDownload,  // 1F 14 02          fiscal printers: allow the download, no reply
     J5Image,         // J5 HID: the image after 1D 13, ACK once it is all in
     J5Crc,           // J5 HID: 1D 12 k    ACK, CRC low, CRC high of the image after its header
+    J5Identify,      // J5 HID: 1D 30 07 00  ACK, 01 (a printer is there)
+    J5Version,       // J5 HID: 1D 30 09 k   15 bytes, the date stamp and firmware version
+    J5ModeQuery,     // J5 HID: 1D F0        ACK online, NAK in download mode
+    J5Header,        // J5 HID: 1D 13 k len(4, high first)  the image follows, no reply
+    J5Abort,         // J5 HID: 1D 82        drops a transfer, no reply
+    J5Refresh,       // J5 HID: 1D 30 10 00 + 12 bytes, the J5_REFRESH preparation, no reply
+    J5PrintConfiguration, // J5 HID: 1D 64 01 00  prints the configuration page, no reply
     // Commands of a printer's network interface (raw TCP port and UDP datagrams).
     MacQuery,        // 1D 49 40 F0       F0 and the MAC address as 17 characters, in any mode
     MaskQuery,       // 1D 49 40 F2       F2 and the subnet mask as dotted text, space-padded, in any mode

@@ -17,6 +17,29 @@ bool parseInt(const std::string& text, long long low, long long high, long long&
            value <= high;
 }
 
+// The fault option's command names, from the printer's own table, wrapped at 90 columns.
+std::string commandList()
+{
+    const std::string indent(24, ' ');
+    std::string text = indent + "Commands:";
+    size_t lineLength = text.size();
+    auto add = [&](std::string_view name) {
+        if (lineLength + 1 + name.size() > 90) {
+            text += "\n" + indent;
+            lineLength = indent.size();
+        } else {
+            text += ' ';
+            ++lineLength;
+        }
+        text += name;
+        lineLength += name.size();
+    };
+    for (size_t i = 1; i < kPrinterCommandCount; ++i) // "any" goes last
+        add(commandName(static_cast<PrinterCommand>(i)));
+    add(commandName(PrinterCommand::Any));
+    return text + "\n";
+}
+
 } // namespace
 
 std::string simUsage()
@@ -66,14 +89,7 @@ Options:
                             OCCURRENCE: 1 = first arrival (default), N, or every
                             MS: for delay, how long the reply is held back
                           drop-after:N   the line drops once N bytes came from the host
-                        Commands: status ipl-query download-mode erase select sector-data
-                        sector-crc main-crc ipl-crc reset restart recover baud-query
-                        set-parameter settings-mode baud-query-settings read-switches
-                        write-switches clear-download-area erase-user-area
-                        clear-download-area-2 model-number version flash-state
-                        print-configuration usu-query usu-set online-block baud-probe
-                        fenn-ipl fenn-mode fiscal-download j5-image j5-crc any
-  --transcript FILE     write every byte of both directions, time-stamped, on exit
+)" + commandList() + R"(  --transcript FILE     write every byte of both directions, time-stamped, on exit
   --flash-dump FILE     write the whole flash memory on exit
   --expect FILE:SECTOR  on exit, check that the flash holds FILE from SECTOR on; exit 1
                         (saying where they differ) when it does not

@@ -12,6 +12,8 @@ namespace kyv::test {
 const std::vector<Expectation>& serialExpectations();
 // An R242 over IBM USB on the simulated bus, main firmware, printer online.
 const std::vector<Expectation>& ibmUsbExpectations();
+// A J5 over its HID interface, main firmware as a block stream, printer online.
+const std::vector<Expectation>& hidExpectations();
 // An R451 on WiFi (raw TCP port), main firmware, printer online.
 const std::vector<Expectation>& wifiExpectations();
 // An R451 on Ethernet (FTP upload, raw TCP port, status and search datagrams), main

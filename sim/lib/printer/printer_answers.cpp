@@ -22,7 +22,8 @@ Bytes nakReply(PrinterCommand command)
     case PrinterCommand::SectorCrc:
     case PrinterCommand::MainCrc:
     case PrinterCommand::IplCrc:
-    case PrinterCommand::LanIplCrc: return {kNak, 0x00, 0x00};
+    case PrinterCommand::LanIplCrc:
+    case PrinterCommand::J5Crc: return {kNak, 0x00, 0x00};
     case PrinterCommand::OnlineBlock: return {kNak, kWriteFailed};
     default: return {kNak};
     }

@@ -25,7 +25,7 @@ bool carriesCrc(PrinterCommand command)
 {
     return command == PrinterCommand::SectorCrc || command == PrinterCommand::MainCrc ||
            command == PrinterCommand::IplCrc || command == PrinterCommand::LanIplCrc ||
-           command == PrinterCommand::OnlineBlock;
+           command == PrinterCommand::OnlineBlock || command == PrinterCommand::J5Crc;
 }
 
 } // namespace
@@ -234,6 +234,24 @@ void PrinterModel::runCommand(PrinterCommand command, std::span<const uint8_t> b
     }
     Answer reply = refused ? Answer{nakReply(command)} : answer(command, bytes);
     finish(command, occurrence, std::move(reply), out, transcript);
+}
+
+std::vector<PrinterAction> PrinterModel::answerParsed(PrinterCommand command, Bytes reply, Transcript* transcript)
+{
+    std::vector<PrinterAction> out;
+    if (!valid() || state_.lineDropped || state_.restarting)
+        return out;
+    const int occurrence = ++arrivals_[static_cast<size_t>(command)];
+    if (transcript != nullptr)
+        transcript->event(std::string(commandName(command)) + " (" + std::to_string(occurrence) + ")");
+    finish(command, occurrence, Answer{std::move(reply)}, out, transcript);
+    return out;
+}
+
+bool PrinterModel::refusesNext(PrinterCommand command) const
+{
+    const Fault* fault = faultFor(command, arrivals_[static_cast<size_t>(command)] + 1);
+    return fault != nullptr && fault->kind == FaultKind::Nak;
 }
 
 void PrinterModel::finish(PrinterCommand command, int occurrence, Answer reply, std::vector<PrinterAction>& out,

@@ -70,6 +70,11 @@ public:
 
     void addFault(const Fault& fault) { faults_.push_back(fault); }
     void clearFaults() { faults_.clear(); }
+    // A command another layer of the printer parsed and answers itself (the J5 HID commands):
+    // counted, noted and faulted as the printer's own. An empty reply: none is given.
+    std::vector<PrinterAction> answerParsed(PrinterCommand command, Bytes reply, Transcript* transcript);
+    // The command's next arrival is refused by a NAK fault: it must then have no effect.
+    bool refusesNext(PrinterCommand command) const;
     // The line is plugged in again after it dropped: the printer hears the host again, in the
     // mode and with the flash it had; a command or data cut off by the drop is forgotten.
     void reconnectLine();

@@ -97,6 +97,23 @@ bool PrinterSession::receiveMessage(std::span<const uint8_t> bytes, HostLink& li
     return perform(actions, link);
 }
 
+bool PrinterSession::answerParsed(PrinterCommand command, Bytes reply, HostLink& link)
+{
+    std::vector<PrinterAction> actions;
+    {
+        std::lock_guard lock(mutex_);
+        actions = model_.answerParsed(command, std::move(reply), &transcript_);
+    }
+    lastHostBytes_ = now();
+    return perform(actions, link);
+}
+
+bool PrinterSession::refusesNext(PrinterCommand command) const
+{
+    std::lock_guard lock(mutex_);
+    return model_.refusesNext(command);
+}
+
 bool PrinterSession::perform(const std::vector<PrinterAction>& actions, HostLink& link)
 {
     for (const PrinterAction& action : actions) {

@@ -63,6 +63,11 @@ public:
     bool receive(std::span<const uint8_t> bytes, const HostLine* line, HostLink& link);
     // Serving thread: one whole message (a datagram), answered through `link`.
     bool receiveMessage(std::span<const uint8_t> bytes, HostLink& link);
+    // Serving thread: a command the transport's own layer parsed (the J5 HID commands), with
+    // the printer's answer before faults (empty: none); answered as receive() answers.
+    bool answerParsed(PrinterCommand command, Bytes reply, HostLink& link);
+    // The command's next arrival is refused by a NAK fault: it must then have no effect.
+    bool refusesNext(PrinterCommand command) const;
     // Serving thread: ends a restart whose time is over. Call before every poll.
     void finishRestartIfDue();
     // Serving thread: the poll() time-out that ends a restart in time; -1 when none runs.

@@ -47,12 +47,12 @@ std::optional<J5Firmware> parseJ5Firmware(std::string_view text, std::string* wh
     return firmware;
 }
 
-std::optional<Bytes> j5Answer(std::span<const uint8_t> command, const PrinterState& state,
-                              const J5Firmware& firmware)
+std::optional<J5Answer> j5Answer(std::span<const uint8_t> command, const PrinterState& state,
+                                 const J5Firmware& firmware)
 {
     // Identify: byte 1 non-zero says a printer is there.
     if (starts(command, {0x1D, 0x30, 0x07, 0x00}))
-        return Bytes{kAck, 0x01};
+        return J5Answer{PrinterCommand::J5Identify, Bytes{kAck, 0x01}};
     // Version query of an image kind: the date stamp in bytes 4 to 9 and the firmware
     // version in bytes 10 to 14; the printer tells the same for every kind.
     if (starts(command, {0x1D, 0x30, 0x09}) && command.size() >= 4) {
@@ -61,11 +61,12 @@ std::optional<Bytes> j5Answer(std::span<const uint8_t> command, const PrinterSta
         reply[1] = command[3];
         std::copy(firmware.stamp.begin(), firmware.stamp.end(), reply.begin() + 4);
         std::copy(firmware.version.begin(), firmware.version.end(), reply.begin() + 10);
-        return reply;
+        return J5Answer{PrinterCommand::J5Version, reply};
     }
     // Mode query: ACK while online, anything else in download mode.
     if (starts(command, {0x1D, 0xF0}))
-        return Bytes{static_cast<uint8_t>(state.mode == PrinterMode::Online ? kAck : kNak)};
+        return J5Answer{PrinterCommand::J5ModeQuery,
+                        Bytes{static_cast<uint8_t>(state.mode == PrinterMode::Online ? kAck : kNak)}};
     return std::nullopt;
 }
 

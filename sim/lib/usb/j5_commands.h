@@ -3,6 +3,7 @@
 // version query and the mode query. Everything else they are sent (the switch to download
 // mode, the reset) is the printer session's business.
 
+#include "sim/lib/printer_command.h"
 #include "sim/lib/printer_state.h"
 #include "sim/lib/transcript.h"
 
@@ -25,8 +26,13 @@ struct J5Firmware {
 // Reads "DDMMYY:VVVVV", as in "311223:01.05" (printable characters). Fills why on failure.
 std::optional<J5Firmware> parseJ5Firmware(std::string_view text, std::string* why = nullptr);
 
-// The reply to a J5 command (byte 0 the status), nullopt when it is none of them.
-std::optional<Bytes> j5Answer(std::span<const uint8_t> command, const PrinterState& state,
-                              const J5Firmware& firmware);
+// A J5 command and the printer's reply to it (byte 0 the status), before faults.
+struct J5Answer {
+    PrinterCommand command;
+    Bytes reply;
+};
+// nullopt when the bytes are none of these commands.
+std::optional<J5Answer> j5Answer(std::span<const uint8_t> command, const PrinterState& state,
+                                 const J5Firmware& firmware);
 
 } // namespace kyv::sim

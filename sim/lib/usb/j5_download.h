@@ -4,27 +4,28 @@
 // until the last byte, then ACK; the CRC query 1D 12 answers ACK and the CRC (low byte
 // first) of what came after the image's 16-byte header; 1D 82 drops a transfer. The
 // J5_REFRESH preparation and the print-configuration command are taken without an answer.
+// Faults are the session's business: each step names its command and the answer before them.
 
-#include "sim/lib/printer_options.h"
+#include "sim/lib/printer_command.h"
 #include "sim/lib/printer_state.h"
 #include "sim/lib/transcript.h"
 
 #include <optional>
 #include <span>
-#include <vector>
 
 namespace kyv::sim {
 
 struct J5Step {
-    std::optional<Bytes> reply; // what the printer answers, when anything
+    // The command the bytes completed; none for a block in the middle of the image.
+    std::optional<PrinterCommand> command;
+    Bytes reply;                // what the printer answers, before faults; empty: nothing
     std::string note;           // for the transcript
+    bool imageBlock = false;    // a block of the image (noted by its size only)
     bool imageComplete = false; // the whole image is in: image() holds it
 };
 
 class J5Download {
 public:
-    explicit J5Download(std::vector<Fault> faults) : faults_(std::move(faults)) {}
-
     // What the host wrote, while the printer is up; nullopt when it is no part of the
     // download (the session then takes it).
     std::optional<J5Step> take(std::span<const uint8_t> bytes, const PrinterState& state);
@@ -33,9 +34,6 @@ public:
     char kind() const { return kind_; }
 
 private:
-    bool faulted(FaultKind kind, PrinterCommand command) const;
-
-    std::vector<Fault> faults_;
     bool receiving_ = false;
     uint64_t expected_ = 0;
     char kind_ = 0;

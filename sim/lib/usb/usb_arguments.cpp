@@ -77,9 +77,11 @@ Printer options of "serial" that apply: --model --model-number --download-mode
   --transcript --flash-dump --expect --time-scale
   (--download-mode: a J5 starts under its download-mode product id and answers the mode
   query so, and is not waited for after its reset)
-Faults of the J5 HID download: wrong-crc:j5-crc, nak:j5-image, no-reply:j5-image, and
-  vanish:download-mode / vanish:restart (the switch or the reset 1D 80 takes effect, then
-  the printer never comes back on the bus)
+Faults of the J5 HID download: any kind on j5-identify, j5-version, j5-mode-query,
+  j5-header, j5-image (the ACK after the last block), j5-crc, j5-refresh, j5-abort and
+  j5-print-configuration, e.g. wrong-crc:j5-crc, nak:j5-image; and vanish:download-mode /
+  vanish:restart (the switch or the reset 1D 80 takes effect, then the printer never comes
+  back on the bus)
 
 Example:
   printer-sim usb --bus /tmp/kyv/usb.sock --model R453 --interface CPMI --port 1-2 \

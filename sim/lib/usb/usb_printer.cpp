@@ -66,11 +66,12 @@ struct UsbPrinter::Impl final : HostLink, UsbBusDevices {
     const Shown* target = nullptr;
     uint8_t inputId = 0;
     Bytes featureReply;         // the vendor page's feature data since the last write
-    J5Download j5Download{options.printer.faults}; // a J5 printer's image as it comes
+    J5Download j5Download; // a J5 printer's image as it comes
     Bytes ibmCommand, ibmReply; // the last IBM command and what it was answered
     Bytes ibmStatus = ibmStatusReport({});
     IbmSectorPackets ibmSector; // a sector arriving in IBM USB packets
 
+    bool takeJ5(const Shown& device, const Bytes& bytes);
     void takeIbmReport(const Shown& device, const Bytes& bytes);
     void runSwapCommand(const Shown& device, const Bytes& command);
 
@@ -163,32 +164,9 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
             return BusError::Io;
         inputId = vendorInputIdFor(data[0]);
         featureReply.clear();
-        const PrinterState state = session.state();
-        std::optional<Bytes> answer;
-        if (options.interface == UsbInterface::Hid && !state.restarting) {
-            if (std::optional<J5Step> step = j5Download.take(*bytes, state)) {
-                // The image blocks are noted by size: the transcript stays readable.
-                session.transcript().add(Direction::ToPrinter, step->note == "j5 image block" ? Bytes{} : *bytes,
-                                         step->note);
-                if (step->imageComplete && !session.storeImage(j5Download.kind(), j5Download.image()))
-                    step->reply = Bytes{kNak};
-                if (step->reply) {
-                    target = device;
-                    sendReply(*step->reply);
-                    session.transcript().add(Direction::ToHost, *step->reply);
-                }
-                break;
-            }
-            answer = j5Answer(*bytes, state, options.j5Firmware.value_or(J5Firmware{}));
-        }
-        if (answer) {
-            session.transcript().add(Direction::ToPrinter, *bytes, "j5");
-            target = device;
-            sendReply(*answer);
-            session.transcript().add(Direction::ToHost, *answer);
-        } else {
-            feed(*device, *bytes);
-        }
+        if (options.interface == UsbInterface::Hid && takeJ5(*device, *bytes))
+            break;
+        feed(*device, *bytes);
         break;
     }
     case UsbDeviceKind::IbmReports: {
@@ -204,6 +182,35 @@ BusError UsbPrinter::Impl::write(int number, const Bytes& data)
     syncDevices();
     session.tookHostWrite();
     return BusError::None;
+}
+
+// A J5 printer answers its own commands and takes its image on the HID interface; false
+// for bytes that are none of them (the switch to download mode, the reset).
+bool UsbPrinter::Impl::takeJ5(const Shown& device, const Bytes& bytes)
+{
+    const PrinterState state = session.state();
+    if (state.restarting)
+        return false;
+    std::optional<J5Step> step = j5Download.take(bytes, state);
+    if (!step) {
+        std::optional<J5Answer> answer = j5Answer(bytes, state, options.j5Firmware.value_or(J5Firmware{}));
+        if (!answer)
+            return false;
+        step = J5Step{answer->command, std::move(answer->reply), "j5"};
+    }
+    if (step->imageComplete && session.refusesNext(PrinterCommand::J5Image)) {
+        step->note = "j5 image complete, refused"; // the flash keeps what it held
+    } else if (step->imageComplete && !session.storeImage(j5Download.kind(), j5Download.image())) {
+        step->note = "j5 image complete, does not fit";
+        step->reply = Bytes{kNak};
+    }
+    // The image's blocks are noted by size: the transcript stays readable.
+    session.transcript().add(Direction::ToPrinter, step->imageBlock ? Bytes{} : bytes, step->note);
+    if (step->command) {
+        target = &device;
+        session.answerParsed(*step->command, std::move(step->reply), *this);
+    }
+    return true;
 }
 
 void UsbPrinter::Impl::takeIbmReport(const Shown& device, const Bytes& bytes)
@@ -408,6 +415,8 @@ void UsbPrinter::plugBackIn()
     if (d.thread.joinable())
         return; // the serving thread owns the bus state
     d.unplugged = false;
+    // Powered on again: an image or sector half-received is gone with the power.
+    d.j5Download = J5Download{};
     d.session.withModel([](PrinterModel& model) {
         model.clearFaults();
         model.reconnectLine();
