@@ -6,6 +6,7 @@
 #include "core/profile_store.h"
 #include "download/lan_download.h"
 #include "faults/fault_expectations.h"
+#include "faults/fault_images.h"
 #include "faults/fault_run.h"
 #include "faults/network_rig.h"
 
@@ -26,7 +27,15 @@ bool havePyftpdlib() { return std::system("/usr/bin/python3 -c 'import pyftpdlib
 
 class LanRig final : public NetworkRig {
 public:
-    explicit LanRig(uint8_t third) : NetworkRig({false, kImageBytes, "LAN", kLanJob, &RunLanDownload}, third) {}
+    explicit LanRig(uint8_t third)
+        : NetworkRig({.ftp = true,
+                      .image = mainFirmwareImage(kImageBytes),
+                      .interfaceName = "LAN",
+                      .interfaceKind = kLanJob,
+                      .worker = &RunLanDownload},
+                     third)
+    {
+    }
 
     // The job looks for the FTP server where none listens (port 1 is nobody's on
     // loopback), or where the printer serves it.

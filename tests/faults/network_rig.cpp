@@ -4,7 +4,6 @@
 #include "core/profile_store.h"
 #include "core/unique_fd.h"
 #include "download/recording_events.h"
-#include "download/simulated_serial_job.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +18,6 @@
 namespace kyv::test {
 namespace {
 
-constexpr const char* kModel = "R451-2XX8/3XX8/4XX8/6XX8";
 constexpr size_t kSector = 64 * 1024;
 constexpr auto kRunLimit = std::chrono::seconds(90);
 
@@ -43,25 +41,24 @@ NetworkRig::NetworkRig(const NetworkPath& networkPath, uint8_t third)
     const std::string config = (dir.path() / "config").string();
     ::setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     std::filesystem::create_directories(dir.path() / "config" / "KyvFlash");
-    std::vector<uint8_t> image = patternImage(path.imageBytes);
-    image[1] = 'M';
     imagePath = (dir.path() / "firmware.mfw").string();
     std::ofstream(imagePath, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    mainSector = catalogue.row(catalogue.indexOf(kModel)).mainSector;
-    sectors = static_cast<int>((path.imageBytes + kSector - 1) / kSector);
+        .write(reinterpret_cast<const char*>(path.image.data()), static_cast<std::streamsize>(path.image.size()));
+    mainSector = catalogue.row(catalogue.indexOf(path.model)).mainSector;
+    sectors = static_cast<int>((path.image.size() + kSector - 1) / kSector);
 }
 
 void NetworkRig::startPrinter(std::vector<sim::Fault> faults)
 {
     sim::LanOptions options = nextOptions;
-    options.printer.model = kModel;
+    options.printer.model = path.model;
+    options.printer.usuOn = path.usuOn;
     options.printer.restartTime = ProtocolMs{3000};
     options.printer.faults = std::move(faults);
     options.address = address;
     options.mask = 0xFF000000u; // hears the loopback broadcast
     options.wifi = path.wifi;
-    options.serveFtp = !path.wifi;
+    options.serveFtp = path.ftp;
     options.rawPort = options.statusPort = options.searchPort = options.ftpPort = 0;
     sim::completeNetworkFace(options);
     printer = std::make_unique<sim::LanPrinter>(options);
@@ -71,17 +68,17 @@ void NetworkRig::startPrinter(std::vector<sim::Fault> faults)
     store.setInt("Network", "RawPort", ports.raw);
     store.setInt("Network", "StatusPort", ports.status);
     store.setInt("Network", "SearchPort", ports.search);
-    store.setInt("Network", "FtpPort", path.wifi ? 1 : ports.ftp); // nothing on WiFi may use FTP
+    store.setInt("Network", "FtpPort", path.ftp ? ports.ftp : 1); // nothing else may use FTP
     store.setText("Network", "BroadcastAddress", "127.255.255.255");
     // A Python FTP server on a loaded machine may be slow to take a connection.
-    if (!path.wifi)
+    if (path.ftp)
         store.setInt("Network", "ConnectTimeout", 200000);
 }
 
 ResultCode NetworkRig::flash()
 {
     RecordingEvents events;
-    ModelInfo row = catalogue.row(catalogue.indexOf(kModel));
+    ModelInfo row = catalogue.row(catalogue.indexOf(path.model));
     FlashJob& job = row.job;
     job.interfaceName = path.interfaceName;
     job.interfaceKind = path.interfaceKind;

@@ -1,7 +1,7 @@
 #pragma once
-// The rig of the network paths of the fault matrix: an R451 served in this process by a
-// simulated network printer on a loopback address of the test's own, its ports in the
-// test's own settings, and one main-firmware job of the path's worker against it.
+// The rig of the network paths of the fault matrix: a printer of the path's model served in
+// this process by a simulated network printer on a loopback address of the test's own, its
+// ports in the test's own settings, and one main-firmware job of the path's worker against it.
 
 #include "core/catalogue.h"
 #include "core/job_end.h"
@@ -20,11 +20,14 @@
 namespace kyv::test {
 
 struct NetworkPath {
-    bool wifi = false;          // the WiFi interface (raw port only); else Ethernet with FTP
-    size_t imageBytes = 0;      // main firmware, its type letter at byte 1
+    bool wifi = false;          // the WiFi interface; else Ethernet
+    bool ftp = false;           // the printer serves FTP and the job uploads by it
+    const char* model = "R451-2XX8/3XX8/4XX8/6XX8";
+    std::vector<uint8_t> image; // main firmware
     const char* interfaceName = "";
     int interfaceKind = 0;      // kLanJob or kWifiJob
     JobEnd (*worker)(WorkerJob) = nullptr;
+    bool usuOn = false;         // the printer starts with USU switched on
 };
 
 // A loopback network of each fault kind's own, so that the kinds' tests can run side by

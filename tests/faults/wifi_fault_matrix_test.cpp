@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "download/wifi_download.h"
 #include "faults/fault_expectations.h"
+#include "faults/fault_images.h"
 #include "faults/fault_run.h"
 #include "faults/network_rig.h"
 
@@ -26,7 +27,12 @@ protected:
 TEST_P(WifiFaultMatrix, EveryCommandEndsWithItsCodeAndACutOffPrinterIsFlashedAfterwards)
 {
     // Two whole sectors over the raw port, at 127.0.(100 + kind).5.
-    NetworkRig rig({true, 2 * kSector, "WIFI", kWifiJob, &RunWifiDownload}, subnetOfKind(100, GetParam()));
+    NetworkRig rig({.wifi = true,
+                    .image = mainFirmwareImage(2 * kSector),
+                    .interfaceName = "WIFI",
+                    .interfaceKind = kWifiJob,
+                    .worker = &RunWifiDownload},
+                   subnetOfKind(100, GetParam()));
     runFaultMatrix(rig, wifiExpectations(), faultKindNamed(GetParam()), "wifi");
 }
 
