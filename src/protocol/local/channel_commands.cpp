@@ -183,7 +183,15 @@ bool ChannelCommands::resetPrinter()
 bool ChannelCommands::eraseUserArea()
 {
     static constexpr std::array<uint8_t, 3> kErase{0x1D, 0x40, 0x31};
-    return pipe_.write(kErase) != 0;
+    if (!pipe_.write(kErase))
+        return false;
+    if (reportMode_)
+        return true;
+    // On a byte line the printer's one-byte answer must be taken now: left waiting, it
+    // would be read as the status of the block that follows, and a refused block would
+    // pass for a written one. A refused erase ends the download: the older image needs it.
+    uint8_t answer = 0;
+    return pipe_.read(&answer, 1) && answer != kNak;
 }
 
 } // namespace kyv

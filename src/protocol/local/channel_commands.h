@@ -85,7 +85,8 @@ public:
     bool askReady(bool& writeFailed, bool& readFailed);
     // 1D FF, then 6 x 1000 ms. False when the write failed (or a stop came during the wait).
     bool resetPrinter();
-    // 1D 40 31: the printer erases its user-defined area.
+    // 1D 40 31: the printer erases its user-defined area. On a byte line its answer is
+    // read: none, or a NAK, is a failure.
     bool eraseUserArea();
 
     bool reportMode() const { return reportMode_; }
