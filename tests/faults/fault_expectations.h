@@ -19,5 +19,11 @@ const std::vector<Expectation>& wifiExpectations();
 // An R451 on Ethernet (FTP upload, raw TCP port, status and search datagrams), main
 // firmware in its two parts, printer online.
 const std::vector<Expectation>& lanExpectations();
+// An R453 on its serial line at 19200, USU on, main firmware older than the printer's,
+// taken in online mode as one block.
+const std::vector<Expectation>& onlineSerialExpectations();
+// An R243 on Ethernet (raw TCP port only), USU on, main firmware older than the printer's,
+// taken in online mode as one block in pieces.
+const std::vector<Expectation>& onlineLanExpectations();
 
 } // namespace kyv::test
