@@ -6,6 +6,7 @@
 #include "download/recording_events.h"
 #include "download/simulated_serial_job.h"
 #include "faults/fault_expectations.h"
+#include "faults/fault_images.h"
 #include "faults/usb_bus_rig.h"
 #include "sim/lib/session/printer_session.h"
 #include "support/scratch_dir.h"
@@ -26,8 +27,7 @@ class UsbRig final : public UsbBusRig {
 public:
     UsbRig() : UsbBusRig(kModel, sim::UsbInterface::IbmUsb, "1-2")
     {
-        image = patternImage(kSectors * kSector);
-        image[1] = 'M';
+        image = mainFirmwareImage(kSectors * kSector);
         imagePath = (dir.path() / "firmware.mfw").string();
         std::ofstream(imagePath, std::ios::binary)
             .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
